@@ -1,0 +1,80 @@
+#include "app/Controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace app {
+namespace {
+template <class F, class... A>
+void fire(const F& f, A... args) {
+  if (f) f(args...);
+}
+}  // namespace
+
+QFrame* makePanel(QWidget* parent) {
+  auto* f = new QFrame(parent);
+  f->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  f->setLineWidth(1);
+  return f;
+}
+
+Panel::Panel(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setLineWidth(1);
+}
+
+void Panel::leaveEvent(QEvent* event) {
+  QFrame::leaveEvent(event);
+  fire(onLeave);
+}
+
+PaintBox::PaintBox(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
+void PaintBox::enterEvent(QEnterEvent*) { fire(onEnter); }
+void PaintBox::leaveEvent(QEvent*) { fire(onLeave); }
+
+void PaintBox::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  fire(onMove, p.x(), p.y());
+}
+
+void PaintBox::mousePressEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  fire(onDown, e->button(), p.x(), p.y());
+}
+
+// A double click arrives as one more press of the same button.
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
+
+void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  fire(onUp, e->button(), p.x(), p.y());
+}
+
+SpeedButton::SpeedButton(QWidget* parent, int tag) : QToolButton(parent), Tag(tag) {
+  setCheckable(true);
+  setAutoExclusive(false);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void SpeedButton::mousePressEvent(QMouseEvent* e) {
+  fire(onDown, e->button());
+  QToolButton::mousePressEvent(e);
+}
+
+void SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
+  fire(onUp, e->button());
+  QToolButton::mouseReleaseEvent(e);
+}
+
+void SpeedButton::leaveEvent(QEvent* e) {
+  QToolButton::leaveEvent(e);
+  fire(onLeave);
+}
+
+}  // namespace app

@@ -1,0 +1,59 @@
+// Small widgets that report the events the window's handlers need.
+#pragma once
+
+#include <QFrame>
+#include <QToolButton>
+#include <functional>
+
+namespace app {
+
+/// A raised panel that reports when the pointer leaves it.
+class Panel : public QFrame {
+  Q_OBJECT
+ public:
+  explicit Panel(QWidget* parent);
+  std::function<void()> onLeave;
+
+ protected:
+  void leaveEvent(QEvent* event) override;
+};
+
+/// The pad's drawing surface: reports paint, pointer enter/leave, moves, presses and releases.
+class PaintBox : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PaintBox(QWidget* parent);
+  std::function<void()> onPaint;
+  std::function<void()> onEnter, onLeave;
+  std::function<void(int x, int y)> onMove;
+  std::function<void(Qt::MouseButton, int x, int y)> onDown, onUp;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+/// A toggle button of the slot group: reports every button's press and release, and leave.
+class SpeedButton : public QToolButton {
+  Q_OBJECT
+ public:
+  SpeedButton(QWidget* parent, int tag);
+  const int Tag;
+  std::function<void(Qt::MouseButton)> onDown, onUp;
+  std::function<void()> onLeave;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+};
+
+/// Makes a raised 1-pixel panel.
+QFrame* makePanel(QWidget* parent);
+
+}  // namespace app

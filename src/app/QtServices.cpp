@@ -1,0 +1,54 @@
+#include "app/QtServices.h"
+
+#include <QMessageBox>
+
+namespace app {
+
+DialogSpec dialogSpec(FileDialog which) {
+  switch (which) {
+    case FileDialog::KeyScale:
+      return {"鍵盤ファイル読み込み", "キーボードスケールテキスト(*.kst,*.txt) (*.kst *.txt)"};
+    case FileDialog::Volume:
+      return {"音量定義テキスト読み込み",
+              "音量定義テキスト(*.vdt *.txt) (*.vdt *.txt);;すべてのファイル (*)"};
+    case FileDialog::GatePattern:
+      return {"アルペジエータパターン読み込み",
+              "ゲートアルペジエータパターン(*.gap *.txt) (*.gap *.txt);;すべてのファイル (*)"};
+  }
+  return {"", ""};
+}
+
+QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
+QtDialogs::~QtDialogs() = default;
+
+std::optional<std::string> QtDialogs::openFile(FileDialog which) {
+  auto& dialog = dialogs_[static_cast<int>(which)];
+  if (!dialog) {
+    const DialogSpec spec = dialogSpec(which);
+    dialog = std::make_unique<QFileDialog>(parent_, QString::fromUtf8(spec.title));
+    dialog->setNameFilters(QString::fromUtf8(spec.filters).split(";;"));
+    // A typed name of a missing file is accepted; the load that follows reports it.
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    dialog->setSizeGripEnabled(true);
+  }
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = dialog->selectedFiles().first();
+  dialog->selectFile(chosen);
+  return QFile::encodeName(chosen).toStdString();
+}
+
+void QtDialogs::message(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, "Korvane", QString::fromUtf8(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+void QtDialogs::error(const std::string& text) {
+  QMessageBox box(QMessageBox::Critical, "Korvane", QString::fromUtf8(text), QMessageBox::Ok,
+                  parent_);
+  box.exec();
+}
+
+}  // namespace app

@@ -1,0 +1,33 @@
+// The real dialogs and message boxes.
+#pragma once
+
+#include <QFileDialog>
+#include <memory>
+
+#include "app/Services.h"
+
+namespace app {
+
+/// Qt file dialogs (one per FileDialog, each remembering its last file) and message boxes.
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr);
+  ~QtDialogs() override;
+  void setParent(QWidget* parent) { parent_ = parent; }
+  std::optional<std::string> openFile(FileDialog which) override;
+  void message(const std::string& text) override;
+  void error(const std::string& text) override;
+
+ private:
+  QWidget* parent_;
+  std::unique_ptr<QFileDialog> dialogs_[3];
+};
+
+/// Title and filters of each dialog.
+struct DialogSpec {
+  const char* title;
+  const char* filters;  ///< Qt filter string, ";;" between entries
+};
+DialogSpec dialogSpec(FileDialog which);
+
+}  // namespace app

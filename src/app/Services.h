@@ -1,0 +1,42 @@
+// What the window needs from the platform beyond Qt widgets: dialogs, boxes and the wait.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace app {
+
+/// The window's three open-file dialogs.
+enum class FileDialog {
+  KeyScale,     ///< OpenDialog1
+  Volume,       ///< OpenDialog2
+  GatePattern,  ///< OpenDialog3
+};
+
+/// Modal dialogs and message boxes; tests script them.
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  /// Shows the dialog; the chosen file's full path (bytes), or nullopt when cancelled.
+  virtual std::optional<std::string> openFile(FileDialog which) = 0;
+  /// A message box titled "Korvane" with one OK button; text is UTF-8.
+  virtual void message(const std::string& text) = 0;
+  /// The application error report's box: titled "Korvane", error icon, OK.
+  virtual void error(const std::string& text) = 0;
+};
+
+}  // namespace app
+
+namespace engine {
+
+/// The note clock's wait for a note's length.
+class Waiter {
+ public:
+  virtual ~Waiter() = default;
+  /// Returns after ms milliseconds (at once for ms ≤ 0), or earlier when interrupt() is called.
+  virtual void wait(long long ms) = 0;
+  /// Ends a wait in progress at once (a close request during a note).
+  virtual void interrupt() {}
+};
+
+}  // namespace engine

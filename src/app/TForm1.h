@@ -1,0 +1,189 @@
+// The main window: all of Korvane's state and every handler.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Services.h"
+#include "lib/StringList.h"
+#include "midi/Port.h"
+#include "pad/Random.h"
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QTimer;
+class QAction;
+class QKeyEvent;
+
+namespace app {
+class IniFile;
+class Panel;
+class PaintBox;
+class SpeedButton;
+}  // namespace app
+
+/// Everything the window is given from outside.
+struct TForm1Services {
+  midi::Devices& devices;
+  app::Dialogs& dialogs;
+  engine::Waiter& waiter;
+  std::string exePath;         ///< names the settings file
+  unsigned int seed = 0;       ///< the random source's seed (the time in seconds)
+  bool startTimer = true;      ///< widget tests drive the clock tick themselves
+};
+
+namespace app {
+/// The Windows virtual-key code of a Qt key event (numeric keypad 1 = 97, F4 = 115, …); 0 when
+/// the key has none.
+int virtualKey(const QKeyEvent& event);
+}  // namespace app
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// Runs the whole start-up; throws lib::Error when it cannot complete.
+  explicit TForm1(TForm1Services services);
+  ~TForm1() override;
+
+  /// Runs fn, showing any error it raises in the application error report.
+  void guarded(const std::function<void()>& fn);
+
+  // ---- controls (names of the window description) ----
+  QFrame* Panel2 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* Edit1 = nullptr;
+  QComboBox* ComboBox2 = nullptr;
+  QFrame* Panel7 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* Edit5 = nullptr;
+  app::Panel* Panel1 = nullptr;
+  QFrame* Panel3 = nullptr;
+  app::PaintBox* PaintBox1 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  QWidget* TabSheet3 = nullptr;
+  QFrame* Panel5 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QSlider* TrackBar1 = nullptr;
+  std::vector<QPushButton*> LengthButtons;  ///< Button5 … Button12
+  QCheckBox* CheckBox1 = nullptr;
+  std::vector<app::SpeedButton*> SpeedButtons;  ///< SpeedButton1 … SpeedButton10, Tag = index
+  QFrame* Panel4 = nullptr;
+  QLabel* Label4 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QFrame* Panel6 = nullptr;
+  QLabel* Label5 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* Version1 = nullptr;
+  QMenu* PopupMenu2 = nullptr;
+  QAction* GateArp1 = nullptr;
+  QTimer* NoteClock = nullptr;
+
+  // ---- state (fields of the window; who writes and reads each is in the handlers) ----
+  std::unique_ptr<midi::Port> MidiOut;
+  std::vector<int> DeviceIds;  ///< ComboBox1 position → device identifier
+  int MsgStatus = 0;
+  int MsgNote = 0;
+  int MsgVelocity = 0;
+  int Channel = 0;
+  bool PadDown = false;
+  bool ArpDown = false;
+  int RowVelocity = 0;
+  int PointerX = 0;
+  int PointerY = 0;
+  int LastNote = 0;
+  int LastVelocity = 0;
+  bool PointerIn = false;
+  std::unique_ptr<lib::StringList> KeyList;
+  std::unique_ptr<lib::StringList> NoteNames;
+  std::unique_ptr<lib::StringList> VolumeList;
+  std::unique_ptr<lib::StringList> GateFiles;
+  std::unique_ptr<lib::StringList> GatePattern;
+  int GateStep = 0;
+  bool SlotRightDown = false;
+  std::unique_ptr<app::IniFile> Ini;
+  pad::Random Rand;
+
+  // ---- handlers: window (app/) ----
+  void FormResize();
+  void FormDestroy();
+  void Version1Click();
+  // ---- handlers: MIDI (app/MidiHandlers.cpp) ----
+  void ComboBox1Change();
+  void ComboBox2Change();
+  void FormKeyUp(int key);
+  void Panel1MouseLeave();
+  // ---- handlers: pad (pad/) ----
+  void Button1Click();
+  void Button3Click();
+  void Button2Click();
+  void Button4Click();
+  void PaintBox1Paint();
+  void PaintBox1MouseEnter();
+  void PaintBox1MouseLeave();
+  void PaintBox1MouseMove(int x, int y);
+  void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
+  void PaintBox1MouseUp(Qt::MouseButton button, int x, int y);
+  // ---- handlers: note clock and gate arpeggiator (engine/) ----
+  void NoteClockTick(int timerId = 0);
+  void Edit3Change(QLineEdit* sender);
+  void TrackBar1Change();
+  void Button5Click(QPushButton* sender);
+  void SpeedButton1Click(int tag);
+  void SpeedButton1MouseDown(int tag, Qt::MouseButton button);
+  void SpeedButton1MouseUp(int tag, Qt::MouseButton button);
+  void SpeedButton1MouseLeave(int tag);
+  void GateArp1Click();
+
+  // ---- start-up and shutdown steps of the subsystems ----
+  void openMidiAtStartup();   ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
+  void readGateSlots();       ///< GateFiles, slot captions, GatePattern (engine/GateSlots.cpp)
+  void writeGateSlots();      ///< the ten GateArp keys (engine/GateSlots.cpp)
+  void buildDefaultTables();  ///< KeyList, VolumeList, NoteNames defaults (pad/PadTables.cpp)
+
+  /// The window's outer placement as the settings file stores it.
+  QRect outerGeometry() const;
+  /// Path of the settings file in use.
+  std::string settingsPath() const;
+
+  midi::Devices& devices() { return services_.devices; }
+  app::Dialogs& dialogs() { return services_.dialogs; }
+  engine::Waiter& waiter() { return services_.waiter; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+
+ private:
+  void buildControls();
+  void layoutBands();
+  void applyPlacement(int top, int left, int width, int height);
+  void fitFrameOnce();
+
+  TForm1Services services_;
+  QRect wantedOuter_;
+  QRect lastOuter_;
+  bool frameFitted_ = false;
+  bool destroyed_ = false;
+};

@@ -1,0 +1,43 @@
+// An ordered list of byte strings, as the window's tables, slot paths and patterns use it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lib {
+
+/// Splits file bytes into lines: CR LF, lone CR and lone LF each end a line (LF CR is two
+/// breaks), a break at the very end adds no line, a NUL ends the text. Bytes stay as they are.
+std::vector<std::string> splitLines(std::string_view bytes);
+
+/// ASCII letters compared without case; other bytes must be equal.
+bool sameText(std::string_view a, std::string_view b);
+
+class StringList {
+ public:
+  int count() const { return static_cast<int>(items_.size()); }
+  /// Entry at index; throws lib::Error when the index is outside 0 … count − 1.
+  const std::string& get(int index) const;
+  void set(int index, std::string value);
+  void clear() { items_.clear(); }
+  void add(std::string value) { items_.push_back(std::move(value)); }
+  /// Index of the first entry equal to text with letter case ignored; −1 when absent.
+  int indexOf(std::string_view text) const;
+  /// Every entry followed by a line break.
+  std::string text() const;
+  /// Replaces the content with the file's lines; throws FileError (content unchanged) when the
+  /// file cannot be read or holds more than maxLines lines.
+  void loadFromFile(const std::string& path, std::size_t maxLines);
+  const std::vector<std::string>& items() const { return items_; }
+  void assign(std::vector<std::string> items) { items_ = std::move(items); }
+
+ private:
+  std::vector<std::string> items_;
+};
+
+/// Reads a whole file; throws FileError "ファイル %s は開けません。 %s " with the reason.
+/// maxBytes bounds what is read (larger files fail with a too-large reason).
+std::string readFileBytes(const std::string& path, std::size_t maxBytes);
+
+}  // namespace lib

@@ -1,0 +1,44 @@
+// Korvane: entry point.
+#include <QApplication>
+#include <QFont>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "app/ErrorReport.h"
+#include "app/QtServices.h"
+#include "app/Signals.h"
+#include "app/TForm1.h"
+#include "engine/Wait.h"
+#include "midi/System.h"
+
+int main(int argc, char** argv) {
+  // The plain Unix event dispatcher keeps held-back input in order during a note's wait.
+  qputenv("QT_NO_GLIB", "1");
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Korvane");
+  QApplication::setApplicationDisplayName("Korvane");
+  QFont font;
+  font.setFamilies({"Tahoma", "IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "DejaVu Sans"});
+  font.setPixelSize(11);
+  QApplication::setFont(font);
+
+  app::QtDialogs dialogs;
+  try {
+    auto devices = midi::makeSystemDevices();
+    engine::SleepWaiter waiter;
+    TForm1Services services{*devices, dialogs, waiter,
+                            QCoreApplication::applicationFilePath().toStdString(),
+                            static_cast<unsigned>(std::time(nullptr))};
+    auto form = std::make_unique<TForm1>(services);
+    dialogs.setParent(form.get());
+    app::closeOnTerminationSignals(form.get());
+    form->show();
+    application.exec();
+    dialogs.setParent(nullptr);
+    form.reset();  // runs FormDestroy
+  } catch (...) {
+    app::reportCurrentError(dialogs);
+  }
+  return 0;
+}

@@ -1,0 +1,43 @@
+// Devices and a port that record what the window sends, for tests and benchmarks.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/Port.h"
+
+namespace midi {
+
+/// One thing that happened on a recording port.
+struct Event {
+  enum Kind { Open, Message, Reset, Close } kind;
+  int device = -1;                  ///< Open: the identifier asked for
+  std::vector<std::uint8_t> bytes;  ///< Message: the wire bytes
+  std::chrono::steady_clock::time_point at;
+  /// Message bytes packed as status | d1 << 8 | d2 << 16.
+  std::uint32_t packed() const;
+};
+
+/// A log shared by the devices and every port they open.
+using EventLog = std::vector<Event>;
+
+class RecordingDevices : public Devices {
+ public:
+  /// names: the devices; an entry of nullopt is a device whose name query fails.
+  RecordingDevices(std::shared_ptr<EventLog> log, std::vector<std::optional<std::string>> names);
+  int count() override { return static_cast<int>(names_.size()); }
+  std::optional<std::string> name(int id) override;
+  std::unique_ptr<Port> open(int id) override;
+
+ private:
+  std::shared_ptr<EventLog> log_;
+  std::vector<std::optional<std::string>> names_;
+};
+
+/// Channel messages of the log as packed values, leaving out the All Notes Off of resets.
+std::vector<std::uint32_t> notes(const EventLog& log);
+
+}  // namespace midi

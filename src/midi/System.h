@@ -1,0 +1,13 @@
+// The machine's real output devices, in list order.
+#pragma once
+
+#include <memory>
+
+#include "midi/Port.h"
+
+namespace midi {
+
+/// Every output device Korvane can play on; backends that are not available add nothing.
+std::unique_ptr<Devices> makeSystemDevices();
+
+}  // namespace midi

@@ -1,0 +1,50 @@
+#include "Harness.h"
+
+#include <fstream>
+#include <random>
+
+namespace test {
+
+TempDir::TempDir() {
+  std::random_device rd;
+  path_ = std::filesystem::temp_directory_path() / ("korvane-test-" + std::to_string(rd()));
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::write(const std::string& name, const std::string& bytes) const {
+  const auto p = path_ / name;
+  std::ofstream(p, std::ios::binary) << bytes;
+  return p.string();
+}
+
+void FormTest::create(unsigned seed) {
+  devices = std::make_unique<midi::RecordingDevices>(log, deviceNames);
+  form = std::make_unique<TForm1>(
+      TForm1Services{*devices, dialogs, waiter, (dir.path() / "korvane").string(), seed, false});
+}
+
+std::vector<std::uint32_t> FormTest::takeNotes() {
+  auto out = midi::notes(*log);
+  log->clear();
+  return out;
+}
+
+int FormTest::resets() const {
+  int n = 0;
+  for (const auto& e : *log) n += e.kind == midi::Event::Reset ? 1 : 0;
+  return n;
+}
+
+}  // namespace test
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
