@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "lib/Convert.h"
@@ -70,6 +71,16 @@ std::string readWholeFile(const std::string& path) {
   std::ostringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+/// Tries it: permission bits say nothing for root, nor for read-only mounts.
+bool canCreateFileIn(const std::filesystem::path& dir) {
+  const auto probe = dir / (".korvane-probe-" + std::to_string(::getpid()));
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
 }
 
 }  // namespace
@@ -176,7 +187,7 @@ std::string settingsPathFor(const std::string& exePath) {
   std::error_code ec;
   if (fs::exists(beside, ec)) return beside.string();
   const fs::path dir = beside.has_parent_path() ? beside.parent_path() : fs::path(".");
-  if (::access(dir.c_str(), W_OK) == 0) return beside.string();
+  if (canCreateFileIn(dir)) return beside.string();
   fs::path config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
     config = xdg;

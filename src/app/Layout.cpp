@@ -104,7 +104,6 @@ void TForm1::buildControls() {
   black.setColor(QPalette::Window, Qt::black);
   Panel3->setPalette(black);
   PaintBox1 = named(new app::PaintBox(Panel3), "PaintBox1");
-  fillWith(Panel3, PaintBox1);  // inside the panel's 1-pixel border
 
   // Pages, tabs along the bottom.
   PageControl1 = named(new QTabWidget(this), "PageControl1");

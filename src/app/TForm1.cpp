@@ -83,6 +83,11 @@ void TForm1::applyPlacement(int top, int left, int width, int height) {
   // a window manager has framed the window, so the size is fitted then (fitFrameOnce).
   move(left, top);
   resize(std::max(0, width), std::max(0, height));
+  // A hidden window gets its resize event only when shown; the pad is placed now already.
+  if (!isVisible()) {
+    layoutBands();
+    FormResize();
+  }
 }
 
 void TForm1::fitFrameOnce() {
@@ -97,6 +102,8 @@ void TForm1::fitFrameOnce() {
 
 void TForm1::FormResize() {
   Panel3->setGeometry(10, 10, std::max(0, Panel1->width() - 20), std::max(0, Panel1->height() - 20));
+  // The paint box fills the pad panel inside its 1-pixel border.
+  PaintBox1->setGeometry(1, 1, std::max(0, Panel3->width() - 2), std::max(0, Panel3->height() - 2));
   PaintBox1->update();
 }
 
