@@ -63,6 +63,7 @@ SpeedButton::SpeedButton(QWidget* parent, int tag) : QToolButton(parent), Tag(ta
 }
 
 void SpeedButton::mousePressEvent(QMouseEvent* e) {
+  pointerOn_ = true;
   fire(onDown, e->button());
   QToolButton::mousePressEvent(e);
 }
@@ -74,7 +75,24 @@ void SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
 
 void SpeedButton::leaveEvent(QEvent* e) {
   QToolButton::leaveEvent(e);
+  pointerOn_ = false;
   fire(onLeave);
+}
+
+void SpeedButton::enterEvent(QEnterEvent* e) {
+  QToolButton::enterEvent(e);
+  pointerOn_ = true;
+}
+
+// While a mouse button is held Qt sends the leave only after the release; the right-held
+// gesture must end as soon as the pointer is off the button.
+void SpeedButton::mouseMoveEvent(QMouseEvent* e) {
+  const bool on = rect().contains(e->position().toPoint());
+  if (e->buttons() != Qt::NoButton && on != pointerOn_) {
+    pointerOn_ = on;
+    if (!on) fire(onLeave);
+  }
+  QToolButton::mouseMoveEvent(e);
 }
 
 }  // namespace app

@@ -51,6 +51,12 @@ class SpeedButton : public QToolButton {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  // Gate slots: a held button keeps Qt's leave until the release, so moves report it.
+  void enterEvent(QEnterEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  bool pointerOn_ = false;
 };
 
 /// Makes a raised 1-pixel panel.
