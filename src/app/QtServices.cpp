@@ -19,13 +19,15 @@ DialogSpec dialogSpec(FileDialog which) {
 }
 
 QtDialogs::QtDialogs(QWidget* parent) : parent_(parent) {}
-QtDialogs::~QtDialogs() = default;
+QtDialogs::~QtDialogs() {
+  for (auto& dialog : dialogs_) delete dialog.data();
+}
 
 std::optional<std::string> QtDialogs::openFile(FileDialog which) {
   auto& dialog = dialogs_[static_cast<int>(which)];
   if (!dialog) {
     const DialogSpec spec = dialogSpec(which);
-    dialog = std::make_unique<QFileDialog>(parent_, QString::fromUtf8(spec.title));
+    dialog = new QFileDialog(parent_, QString::fromUtf8(spec.title));
     dialog->setNameFilters(QString::fromUtf8(spec.filters).split(";;"));
     // A typed name of a missing file is accepted; the load that follows reports it.
     dialog->setFileMode(QFileDialog::AnyFile);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QPointer>
 #include <memory>
 
 #include "app/Services.h"
@@ -20,7 +21,8 @@ class QtDialogs : public Dialogs {
 
  private:
   QWidget* parent_;
-  std::unique_ptr<QFileDialog> dialogs_[3];
+  // The window deletes the dialogs it parents when it goes first; QPointer notices that.
+  QPointer<QFileDialog> dialogs_[3];
 };
 
 /// Title and filters of each dialog.
