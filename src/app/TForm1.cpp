@@ -124,6 +124,9 @@ void TForm1::keyReleaseEvent(QKeyEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   lastOuter_ = frameGeometry();
+  // A close request during a note ends its wait at once; no tick starts after it.
+  closeRequested_ = true;
+  waiter().interrupt();
   QWidget::closeEvent(event);
 }
 
