@@ -66,7 +66,7 @@ std::optional<engine::PlannedStep> TForm1::clockStep(long double tempo) {
 /// Waits a note's length. The timer rests meanwhile; the delivery that fell due follows the
 /// input held back during the wait, so the next note starts at once.
 void TForm1::clockWait(long long ms) {
-  if (ms <= 0) return;
+  if (ms <= 0) return waiter().wait(ms);
   const bool running = NoteClock->isActive();
   if (running) NoteClock->stop();
   clockWaiting_ = true;
