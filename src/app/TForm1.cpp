@@ -138,6 +138,7 @@ bool TForm1::event(QEvent* event) {
     case QEvent::WindowActivate:
     case QEvent::UpdateRequest:
       fitFrameOnce();
+      wakeClock();  // a repaint follows every change of the pad's size or tables
       break;
     default:
       break;

@@ -184,12 +184,13 @@ class TForm1 : public QWidget {
   void fitFrameOnce();
 
   // ---- note clock (engine/NoteClock.cpp) ----
+  std::optional<int> clockCell(bool& changed);
   std::optional<engine::PlannedStep> clockStep(long double tempo);
   void clockWait(long long ms);
   void restClock();
   void wakeClock();
   std::string clockCaption_;     ///< caption the clock set last: set again only on change
-  bool clockResting_ = false;    ///< timer stopped while the pointer is off the pad
+  bool clockResting_ = false;    ///< timer stopped: off the pad, or nothing new under it
   bool clockWaiting_ = false;    ///< a tick is waiting out a note: no tick may start
   bool closeRequested_ = false;  ///< the window is closing: ticks do nothing
 

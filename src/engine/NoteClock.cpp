@@ -15,22 +15,15 @@
 void TForm1::NoteClockTick(int timerId) {
   if (timerId != 0 || clockWaiting_ || closeRequested_) return;
   if (!PointerIn) return restClock();
-  const int columns = KeyList->count(), rows = VolumeList->count();
-  const int width = PaintBox1->width();
-  if (!pad::InsideClockGuard(PointerX, width, columns) || rows == 0) return;
-  const int column = pad::ColumnOf(PointerX, width, columns);
-  const int row = pad::RowOf(PointerY, PaintBox1->height(), rows);
-  const auto velocity = lib::tryStrToInt(VolumeList->get(row));
-  const auto key = lib::tryStrToInt(KeyList->get(column));
-  if (!velocity || !key || *key < 0 || *key >= NoteNames->count()) return;
-  RowVelocity = *velocity;
-  MsgVelocity = RowVelocity;
-  const std::string caption = NoteNames->get(*key) + "-" + lib::IntToStr(RowVelocity);
-  if (caption != clockCaption_) {
-    clockCaption_ = caption;
-    setWindowTitle(QString::fromStdString(caption));
+  bool changed = false;
+  const auto key = clockCell(changed);
+  // Hovering, the tick only follows the pointer: once the caption is up to date the timer
+  // rests until the pointer, the pad or its tables change.
+  if (!PadDown) {
+    if (!changed) restClock();
+    return;
   }
-  if (!PadDown) return;
+  if (!key) return;
   const auto tempo = engine::tempoOf(Edit5->text().toStdString());
   if (!tempo) return;
   const auto step = clockStep(*tempo);
@@ -49,6 +42,28 @@ void TForm1::NoteClockTick(int timerId) {
   if (!step->rest) MidiOut->send({MsgStatus, MsgNote, MsgVelocity});
   clockWait(step->ms);
   if (step->index >= 0) GateStep = engine::nextStep(step->index, GatePattern->count());
+}
+
+/// The cell under the pointer: sets RowVelocity, MsgVelocity and the caption (changed: its
+/// text is new); the cell's note, or nullopt when the guard or the tables say there is none.
+std::optional<int> TForm1::clockCell(bool& changed) {
+  const int columns = KeyList->count(), rows = VolumeList->count();
+  const int width = PaintBox1->width();
+  if (!pad::InsideClockGuard(PointerX, width, columns) || rows == 0) return std::nullopt;
+  const int column = pad::ColumnOf(PointerX, width, columns);
+  const int row = pad::RowOf(PointerY, PaintBox1->height(), rows);
+  const auto velocity = lib::tryStrToInt(VolumeList->get(row));
+  const auto key = lib::tryStrToInt(KeyList->get(column));
+  if (!velocity || !key || *key < 0 || *key >= NoteNames->count()) return std::nullopt;
+  RowVelocity = *velocity;
+  MsgVelocity = RowVelocity;
+  std::string caption = NoteNames->get(*key) + "-" + lib::IntToStr(RowVelocity);
+  changed = caption != clockCaption_;
+  if (changed) {
+    setWindowTitle(QString::fromStdString(caption));
+    clockCaption_ = std::move(caption);
+  }
+  return key;
 }
 
 /// The step this tick plays: the Length slider's, or in gate mode the pattern's (index ≥ 0).
@@ -78,7 +93,7 @@ void TForm1::clockWait(long long ms) {
       this, [this] { guarded([this] { NoteClockTick(0); }); }, Qt::QueuedConnection);
 }
 
-/// Off the pad a tick does nothing, so the timer need not run.
+/// Off the pad, or hovering with nothing new, a tick does nothing: the timer need not run.
 void TForm1::restClock() {
   if (!NoteClock->isActive()) return;
   NoteClock->stop();

@@ -18,11 +18,13 @@ void TForm1::PaintBox1MouseLeave() {
 void TForm1::PaintBox1MouseMove(int x, int y) {
   PointerX = x;
   PointerY = y;
+  wakeClock();
 }
 
 void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   if (button == Qt::RightButton) ArpDown = true;
   if (!PointerIn || button != Qt::LeftButton) return;
+  wakeClock();
   // A pad without columns or rows has no cell to play.
   if (KeyList->count() == 0 || VolumeList->count() == 0) return;
   const int column = pad::ColumnOf(x, PaintBox1->width(), KeyList->count());

@@ -230,14 +230,36 @@ TEST_F(GateTest, RightButtonSwitchesToThePatternWhileHeld) {
   EXPECT_TRUE(form->PadDown);
 }
 
-TEST_F(ClockTest, TimerRestsOffThePadAndWakesOnEntering) {
-  form->NoteClock->start();
+TEST_F(ClockTest, TimerRestsWhileATickHasNothingNewToDo) {
+  QTimer& timer = *form->NoteClock;
+  timer.start();
+  hover(300, 54);
+  tick();  // a new caption
+  EXPECT_TRUE(timer.isActive());
+  tick();  // the same again: nothing left to do
+  EXPECT_FALSE(timer.isActive());
+  form->PaintBox1MouseMove(301, 54);
+  EXPECT_TRUE(timer.isActive());
+  tick();
+  EXPECT_FALSE(timer.isActive());
+  form->VolumeList->set(27, "64");  // a new table is always followed by a repaint
+  form->PaintBox1->update();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_TRUE(timer.isActive());
+  tick();
+  EXPECT_EQ(form->windowTitle(), "C4-64");
+  tick();
+  EXPECT_FALSE(timer.isActive());
+  form->PaintBox1MouseDown(Qt::LeftButton, 301, 54);
+  EXPECT_TRUE(timer.isActive());
+  tick(2);  // playing never rests
+  EXPECT_TRUE(timer.isActive());
   form->PaintBox1MouseLeave();
   tick();
-  EXPECT_FALSE(form->NoteClock->isActive());
+  EXPECT_FALSE(timer.isActive());
   form->PaintBox1MouseEnter();
-  EXPECT_TRUE(form->NoteClock->isActive());
-  form->NoteClock->stop();
+  EXPECT_TRUE(timer.isActive());
+  timer.stop();
 }
 
 TEST_F(ClockTest, NoTickPlaysOnceTheWindowIsClosing) {
