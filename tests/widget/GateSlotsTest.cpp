@@ -86,15 +86,6 @@ TEST_F(GateSlotsTest, StartUpReadsTheSlots) {
   }
 }
 
-TEST_F(GateSlotsTest, UnreadableSlotZeroKeepsItsPathAtStartUp) {
-  const std::string gone = (dir.path() / "gone.gap").string();
-  writeIni("GateArp0=" + gone + "\r\n");
-  start();
-  EXPECT_EQ(form->GateFiles->get(0), gone);
-  form.reset();
-  EXPECT_NE(iniText().find("GateArp0=" + gone + "\r\n"), std::string::npos);
-}
-
 TEST_F(GateSlotsTest, SlotClick) {
   const std::string gone = (dir.path() / "gone.gap").string();
   const std::string odd = dir.write("odd.gap", "240\r\n\r\nabc\n!240");
@@ -204,12 +195,6 @@ TEST_F(GateSlotsTest, RightHeldGesture) {
          QTest::mousePress(slot(0), Qt::RightButton, {}, on);
          QEvent leave(QEvent::Leave);
          QApplication::sendEvent(slot(0), &leave);
-       },
-       false},
-      {"right press on another slot, released there",
-       [&] {
-         QTest::mousePress(slot(6), Qt::RightButton, {}, on);
-         QTest::mouseRelease(slot(6), Qt::RightButton, {}, on);
        },
        false},
   };
