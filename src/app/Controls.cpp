@@ -34,6 +34,11 @@ PaintBox::PaintBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::NoFocus);
 }
 
+void PaintBox::requestRepaint() {
+  ++repaintRequests_;
+  update();
+}
+
 void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
 void PaintBox::enterEvent(QEnterEvent*) { fire(onEnter); }
 void PaintBox::leaveEvent(QEvent*) { fire(onLeave); }

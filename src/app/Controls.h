@@ -27,6 +27,9 @@ class PaintBox : public QWidget {
   std::function<void()> onEnter, onLeave;
   std::function<void(int x, int y)> onMove;
   std::function<void(Qt::MouseButton, int x, int y)> onDown, onUp;
+  /// Marks the whole pad for a repaint from the event loop; counted so tests can see it.
+  void requestRepaint();
+  int repaintRequests() const { return repaintRequests_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -36,6 +39,9 @@ class PaintBox : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  int repaintRequests_ = 0;
 };
 
 /// A toggle button of the slot group: reports every button's press and release, and leave.
