@@ -1,0 +1,2 @@
+#pragma once
+namespace pad { inline constexpr int kMaxTableEntries = 1000000; }
