@@ -101,7 +101,9 @@ std::string readFileBytes(const std::string& path, std::size_t maxBytes) {
   for (;;) {
     if (got == bytes.size()) {
       if (bytes.size() > maxBytes) throw tooLarge(path, "ファイルが大きすぎます");
-      bytes.resize(std::min(bytes.size() + 65536, maxBytes + 1));  // the file grew meanwhile
+      // The file grew meanwhile: read on, one byte past the bound at most.
+      const std::size_t room = maxBytes - bytes.size();
+      bytes.resize(bytes.size() + (room < 65536 ? room + 1 : 65536));
     }
     const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
