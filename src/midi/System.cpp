@@ -1,17 +1,18 @@
 #include "midi/System.h"
 
+#include "midi/DeviceList.h"
+#include "midi/RtPorts.h"
+
 namespace midi {
-namespace {
 
-class NoDevices : public Devices {
- public:
-  int count() override { return 0; }
-  std::optional<std::string> name(int) override { return std::nullopt; }
-  std::unique_ptr<Port> open(int) override { return std::make_unique<NullPort>(); }
-};
-
-}  // namespace
-
-std::unique_ptr<Devices> makeSystemDevices() { return std::make_unique<NoDevices>(); }
+std::unique_ptr<Devices> makeSystemDevices() {
+  std::vector<DeviceEntry> entries;
+  try {
+    for (auto& entry : rtMidiEntries()) entries.push_back(std::move(entry));
+  } catch (...) {
+    // A backend that fails while listing contributes nothing.
+  }
+  return std::make_unique<DeviceList>(std::move(entries));
+}
 
 }  // namespace midi

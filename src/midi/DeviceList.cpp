@@ -1,0 +1,20 @@
+#include "midi/DeviceList.h"
+
+namespace midi {
+
+std::optional<std::string> DeviceList::name(int id) {
+  if (id < 0 || id >= count()) return std::nullopt;
+  return entries_[static_cast<std::size_t>(id)].name;
+}
+
+std::unique_ptr<Port> DeviceList::open(int id) {
+  if (id < 0 || id >= count()) return std::make_unique<NullPort>();
+  try {
+    if (auto port = entries_[static_cast<std::size_t>(id)].open()) return port;
+  } catch (...) {
+    // A backend that fails to open leaves a silent port, as a failed open does.
+  }
+  return std::make_unique<NullPort>();
+}
+
+}  // namespace midi

@@ -1,0 +1,230 @@
+# Shared functions of Korvane's end-to-end tests. Source it at the top of a test:
+#
+#   source "$(dirname "$0")/lib.sh"      # sets -euo pipefail, a temp folder and the clean-up trap
+#   e2e_jack_start                        # JACK dummy server of our own, exports JACK_DEFAULT_SERVER
+#   e2e_capture_start                     # midi_capture on it; sets E2E_CAPTURE, E2E_CAPTURE_PORT
+#   e2e_korvane_start                     # copy of korvane in a temp folder; sets KORVANE_PID
+#   wid=$(e2e_window)                     # its main window's X id
+#   e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+#   e2e_pick "$wid" $E2E_COMBOBOX2 last
+#   e2e_wait_capture '^[0-9.]+ c0 7f$'     # the line, or the test fails
+#
+# Environment (ctest sets it): KORVANE_BIN, TOOLS_DIR, SRC_DIR, DISPLAY.
+#
+# Processes and folders
+#   e2e_jack_start [name]         start `jackd -d dummy` (16-frame period) under a unique name and
+#                                 wait until it serves; exports JACK_DEFAULT_SERVER.
+#   e2e_capture_start [client]    start midi_capture (JACK client name unique by default); waits
+#                                 for its port. E2E_CAPTURE: its output file; E2E_CAPTURE_PORT: the
+#                                 full JACK port name ("client:in").
+#   e2e_korvane_start [ini] [env…] copy KORVANE_BIN into a fresh folder (KORVANE_DIR), with the file
+#                                 ini as korvane.ini when given, and start it there with the extra
+#                                 NAME=value settings; KORVANE_PID, KORVANE_LOG (stdout+stderr).
+#                                 Defaults for the built-in synthesizer (overridable): no audio
+#                                 driver and the small TimGM6mb SoundFont.
+#   e2e_korvane_stop              close the window (SIGTERM) and wait for the process to end.
+#   e2e_spawn LOG cmd…            start any other process, killed on exit; its pid in E2E_LAST_PID.
+# Window
+#   e2e_window [timeout]          wait for Korvane's visible main window (caption "Korvane");
+#                                 print its id.
+#   e2e_windows                   print "id name" of every visible window of Korvane.
+#   e2e_click WID X Y [BUTTON]    move to client X,Y of WID and click (button 1 by default).
+#   e2e_press / e2e_release WID X Y [BUTTON]   press or release there.
+#   e2e_move WID X Y              move the pointer there.
+#   e2e_pad_click / e2e_pad_press / e2e_pad_release / e2e_pad_move WID PX PY [BUTTON]
+#                                 the same at pad coordinates (PaintBox1's own pixels).
+#   e2e_pick WID X Y INDEX        open the drop-down list at X,Y and choose entry INDEX (0-based;
+#                                 "last" for the last entry) with the keyboard, as a user does.
+#   e2e_pick_text WID X Y TEXT    the same, choosing the first entry that starts with TEXT.
+#   E2E_COMBOBOX1, E2E_EDIT1, E2E_COMBOBOX2: client coordinates "X Y" of the three drop-downs.
+#   E2E_PAD_X, E2E_PAD_Y: client coordinates of the pad's top-left pixel (at the designed layout).
+# Checks
+#   e2e_wait_capture PATTERN [timeout]   wait until a data line of the capture matches the
+#                                 extended regex; print the first such line; fail on time-out.
+#   e2e_capture_data              print the capture's data lines ("<time> <hex bytes>").
+#   e2e_wait_for TIMEOUT cmd…     run cmd every 50 ms until it succeeds; fail on time-out.
+#   e2e_fail MESSAGE              print MESSAGE (and Korvane's log) and exit 1.
+# Everything started here is ended, and the temp folder removed, when the test exits.
+
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e.XXXXXX")
+E2E_PIDS=()
+E2E_TAG="kv$$-$RANDOM"
+
+# Client coordinates of the controls (top bar: Panel2 at 0,0; pad: Panel1 at 0,29, Panel3 at 10,10
+# inside it, PaintBox1 inside Panel3's 1-pixel border).
+E2E_COMBOBOX1="84 13"
+E2E_EDIT1="200 13"
+E2E_COMBOBOX2="281 13"
+E2E_PAD_X=11
+E2E_PAD_Y=40
+
+e2e_cleanup() {
+  local pid
+  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+    pid=${E2E_PIDS[i]}
+    kill -TERM "$pid" 2>/dev/null || continue
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${KORVANE_LOG:-}" ] && [ -s "$KORVANE_LOG" ]; then
+    echo "--- korvane output:" >&2
+    cat "$KORVANE_LOG" >&2
+  fi
+  if [ -n "${E2E_CAPTURE:-}" ] && [ -s "$E2E_CAPTURE" ]; then
+    echo "--- captured:" >&2
+    cat "$E2E_CAPTURE" >&2
+  fi
+  exit 1
+}
+
+e2e_wait_for() {
+  local timeout=$1
+  shift
+  local deadline=$((SECONDS + timeout))
+  until "$@" >/dev/null 2>&1; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "timed out after ${timeout}s waiting for: $*"
+    sleep 0.05
+  done
+}
+
+e2e_spawn() {
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 &
+  E2E_LAST_PID=$!
+  E2E_PIDS+=("$E2E_LAST_PID")
+}
+
+e2e_jack_start() {
+  local name=${1:-korvane-$E2E_TAG}
+  export JACK_DEFAULT_SERVER=$name
+  export JACK_NO_START_SERVER=1
+  e2e_spawn "$E2E_TMP/jackd.log" jackd -n "$name" -d dummy -r 48000 -p 16
+  e2e_wait_for 20 e2e_jack_running "$name"
+}
+
+# jack_wait exits 0 either way; its answer is the text.
+e2e_jack_running() { jack_wait -c -s "$1" 2>/dev/null | grep -q '^running'; }
+
+e2e_capture_start() {
+  local client=${1:-capture-$E2E_TAG}
+  E2E_CAPTURE="$E2E_TMP/capture-$client.txt"
+  E2E_CAPTURE_PORT="$client:in"
+  e2e_spawn "$E2E_CAPTURE" "$TOOLS_DIR/midi_capture" "$client"
+  e2e_wait_for 20 grep -q "^# ready" "$E2E_CAPTURE"
+}
+
+e2e_korvane_start() {
+  local ini=${1:-}
+  [ $# -gt 0 ] && shift
+  KORVANE_DIR=$(mktemp -d "$E2E_TMP/app.XXXXXX")
+  cp "$KORVANE_BIN" "$KORVANE_DIR/korvane"
+  [ -n "$ini" ] && cp "$ini" "$KORVANE_DIR/korvane.ini"
+  KORVANE_LOG="$KORVANE_DIR/output.log"
+  e2e_spawn "$KORVANE_LOG" env -C "$KORVANE_DIR" \
+    KORVANE_SYNTH_DRIVER="${KORVANE_SYNTH_DRIVER:-none}" \
+    KORVANE_SOUNDFONT="${KORVANE_SOUNDFONT:-/usr/share/sounds/sf2/TimGM6mb.sf2}" \
+    "$@" ./korvane
+  KORVANE_PID=$E2E_LAST_PID
+}
+
+e2e_korvane_stop() {
+  kill -TERM "$KORVANE_PID" 2>/dev/null || true
+  e2e_wait_for 20 e2e_gone "$KORVANE_PID"
+}
+
+e2e_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+e2e_window() {
+  local timeout=${1:-30}
+  local wid
+  wid=$(timeout "$timeout" xdotool search --sync --onlyvisible --pid "$KORVANE_PID" \
+    --name '^Korvane$' 2>/dev/null | head -n1) || true
+  [ -n "$wid" ] || e2e_fail "Korvane's window did not appear within ${timeout}s"
+  echo "$wid"
+}
+
+e2e_windows() {
+  local id
+  for id in $(xdotool search --onlyvisible --pid "$KORVANE_PID" 2>/dev/null); do
+    echo "$id $(xdotool getwindowname "$id" 2>/dev/null)"
+  done
+}
+
+e2e_move() { xdotool mousemove --window "$1" "$2" "$3"; }
+
+e2e_click() {
+  e2e_move "$1" "$2" "$3"
+  xdotool click "${4:-1}"
+}
+
+e2e_press() {
+  e2e_move "$1" "$2" "$3"
+  xdotool mousedown "${4:-1}"
+}
+
+e2e_release() {
+  e2e_move "$1" "$2" "$3"
+  xdotool mouseup "${4:-1}"
+}
+
+e2e_pad_move() { e2e_move "$1" $((E2E_PAD_X + $2)) $((E2E_PAD_Y + $3)); }
+e2e_pad_click() { e2e_click "$1" $((E2E_PAD_X + $2)) $((E2E_PAD_Y + $3)) "${4:-1}"; }
+e2e_pad_press() { e2e_press "$1" $((E2E_PAD_X + $2)) $((E2E_PAD_Y + $3)) "${4:-1}"; }
+e2e_pad_release() { e2e_release "$1" $((E2E_PAD_X + $2)) $((E2E_PAD_Y + $3)) "${4:-1}"; }
+
+# Number of visible windows of Korvane (a drop-down's open list is one of them).
+e2e_window_count() { xdotool search --onlyvisible --pid "$KORVANE_PID" 2>/dev/null | wc -l; }
+
+e2e_more_windows_than() { [ "$(e2e_window_count)" -gt "$1" ]; }
+
+# Clicks the drop-down at X,Y and waits for its list to show.
+e2e_open_list() {
+  local before
+  before=$(e2e_window_count)
+  e2e_click "$1" "$2" "$3"
+  e2e_wait_for 10 e2e_more_windows_than "$before"
+}
+
+e2e_pick() {
+  local wid=$1 x=$2 y=$3 index=$4
+  e2e_open_list "$wid" "$x" "$y"
+  if [ "$index" = last ]; then
+    xdotool key End
+  else
+    xdotool key Home
+    [ "$index" -gt 0 ] && xdotool key --repeat "$index" --delay 5 Down
+  fi
+  xdotool key Return
+}
+
+e2e_pick_text() {
+  local wid=$1 x=$2 y=$3 text=$4
+  e2e_open_list "$wid" "$x" "$y"
+  xdotool key Home
+  xdotool type --delay 20 "$text"
+  xdotool key Return
+}
+
+e2e_capture_data() { grep -v '^#' "$E2E_CAPTURE" || true; }
+
+e2e_capture_has() { e2e_capture_data | grep -Eq "$1"; }
+
+e2e_wait_capture() {
+  local pattern=$1 timeout=${2:-20}
+  local deadline=$((SECONDS + timeout))
+  until e2e_capture_has "$pattern"; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "no captured message matched /$pattern/ in ${timeout}s"
+    sleep 0.05
+  done
+  e2e_capture_data | grep -E -m1 "$pattern"
+}
