@@ -29,6 +29,7 @@ class PaintBox : public QWidget {
   std::function<void(Qt::MouseButton, int x, int y)> onDown, onUp;
   /// Marks the whole pad for a repaint from the event loop; counted so tests can see it.
   void requestRepaint();
+  /// Repaint requests made so far.
   int repaintRequests() const { return repaintRequests_; }
 
  protected:
