@@ -2,11 +2,16 @@
 
 #include "midi/DeviceList.h"
 #include "midi/RtPorts.h"
+#include "midi/Synth.h"
 
 namespace midi {
 
 std::unique_ptr<Devices> makeSystemDevices() {
   std::vector<DeviceEntry> entries;
+  try {
+    if (auto synth = synthEntry(SynthOptions::fromEnvironment())) entries.push_back(*synth);
+  } catch (...) {
+  }
   try {
     for (auto& entry : rtMidiEntries()) entries.push_back(std::move(entry));
   } catch (...) {
