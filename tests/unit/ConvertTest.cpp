@@ -4,8 +4,6 @@
 
 namespace {
 
-TEST(StrToInt, Placeholder) {
-  EXPECT_EQ(lib::tryStrToInt("5"), 5);
-}
+TEST(StrToInt, Placeholder) { EXPECT_EQ(lib::tryStrToInt("5"), 5); }
 
 }  // namespace
