@@ -4,9 +4,10 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+
+#include "midi/Log.h"
 
 namespace midi {
 namespace {
@@ -23,12 +24,8 @@ std::string envOr(const char* name, const std::string& fallback) {
   return value && *value ? value : fallback;
 }
 
-bool debugLog() {
-  return std::getenv("KORVANE_MIDI_LOG") != nullptr;
-}
-
 void quietLog(int level, const char* message, void*) {
-  if (debugLog()) std::fprintf(stderr, "fluidsynth %d: %s\n", level, message);
+  logLine("fluidsynth %d: %s", level, message);
 }
 
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
@@ -38,7 +35,7 @@ void silenceLibraries() {
   static const bool done = [] {
     for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
       fluid_set_log_function(level, &quietLog, nullptr);
-    if (!debugLog()) snd_lib_error_set_handler(&quietAlsa);
+    if (!logging()) snd_lib_error_set_handler(&quietAlsa);
     return true;
   }();
   (void)done;
@@ -187,14 +184,15 @@ void SynthEngine::load() {
       break;
     }
   }
-  if (!f.fontLoaded) return;  // stays silent: every message is dropped
-  ready_.store(true, std::memory_order_release);
-  if (debugLog()) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - started);
-    std::fprintf(stderr, "midi: synthesizer ready (%s) after %lld ms\n", soundFont().c_str(),
-                 static_cast<long long>(ms.count()));
+  if (!f.fontLoaded) {
+    logLine("no SoundFont could be loaded");
+    return;  // stays silent: every message is dropped
   }
+  ready_.store(true, std::memory_order_release);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - started);
+  logLine("synthesizer ready (%s) after %lld ms", soundFont().c_str(),
+          static_cast<long long>(ms.count()));
 }
 
 void SynthEngine::createDriver() {
@@ -212,8 +210,12 @@ void SynthEngine::createDriver() {
   for (const auto& name : drivers) {
     fluid_settings_setstr(f.settings, "audio.driver", name.c_str());
     f.driver = new_fluid_audio_driver(f.settings, f.synth);
-    if (f.driver != nullptr) return;
+    if (f.driver != nullptr) {
+      logLine("audio through %s", name.c_str());
+      return;
+    }
   }
+  logLine("no audio driver");
 }
 
 void SynthEngine::play(const std::uint8_t* bytes, std::size_t size) {

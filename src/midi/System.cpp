@@ -1,6 +1,7 @@
 #include "midi/System.h"
 
 #include "midi/DeviceList.h"
+#include "midi/Log.h"
 #include "midi/RtPorts.h"
 #include "midi/Synth.h"
 
@@ -17,6 +18,8 @@ std::unique_ptr<Devices> makeSystemDevices() {
   } catch (...) {
     // A backend that fails while listing contributes nothing.
   }
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    logLine("device %zu: %s", i, entries[i].name.c_str());
   return std::make_unique<DeviceList>(std::move(entries));
 }
 
