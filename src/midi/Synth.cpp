@@ -198,8 +198,6 @@ void SynthEngine::load() {
 void SynthEngine::createDriver() {
   auto& f = *fluid_;
   if (f.driver != nullptr || options_.driver == "none") return;
-  // FluidSynth's JACK driver must never start a server of its own.
-  setenv("JACK_NO_START_SERVER", "1", 0);
   std::vector<std::string> drivers;
   if (!options_.driver.empty()) {
     drivers.push_back(options_.driver);

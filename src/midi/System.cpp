@@ -1,5 +1,7 @@
 #include "midi/System.h"
 
+#include <cstdlib>
+
 #include "midi/DeviceList.h"
 #include "midi/Log.h"
 #include "midi/RtPorts.h"
@@ -8,6 +10,8 @@
 namespace midi {
 
 std::unique_ptr<Devices> makeSystemDevices() {
+  // No backend may start a JACK server of its own (FluidSynth's JACK driver would).
+  setenv("JACK_NO_START_SERVER", "1", 0);
   std::vector<DeviceEntry> entries;
   try {
     if (auto synth = synthEntry(SynthOptions::fromEnvironment())) entries.push_back(*synth);
