@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
   // The plain Unix event dispatcher keeps held-back input in order during a note's wait.
   qputenv("QT_NO_GLIB", "1");
   QApplication application(argc, argv);
+  // No display name: Qt would append it to every caption ("C4-100 — Korvane").
   QApplication::setApplicationName("Korvane");
-  QApplication::setApplicationDisplayName("Korvane");
   QFont font;
   font.setFamilies({"Tahoma", "IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "DejaVu Sans"});
   font.setPixelSize(11);
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   app::QtDialogs dialogs;
   try {
     auto devices = midi::makeSystemDevices();
-    engine::SleepWaiter waiter;
+    engine::LiveWaiter waiter;
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};

@@ -40,17 +40,29 @@ void PaintBox::requestRepaint() {
 }
 
 void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
-void PaintBox::enterEvent(QEnterEvent*) { fire(onEnter); }
-void PaintBox::leaveEvent(QEvent*) { fire(onLeave); }
+void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
+void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }
+
+void PaintBox::report(const pad::PointerCapture::Reply& reply, const std::function<void()>& deliver) {
+  using Crossing = pad::PointerCapture::Crossing;
+  auto cross = [this](Crossing c) {
+    if (c == Crossing::Enter) fire(onEnter);
+    if (c == Crossing::Leave) fire(onLeave);
+  };
+  cross(reply.before);
+  if (reply.deliver && deliver) deliver();
+  cross(reply.after);
+}
 
 void PaintBox::mouseMoveEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
-  fire(onMove, p.x(), p.y());
+  report(capture_.move(rect().contains(p)), [&] { fire(onMove, p.x(), p.y()); });
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
-  fire(onDown, e->button(), p.x(), p.y());
+  report(capture_.press(e->button() == Qt::LeftButton, rect().contains(p)),
+         [&] { fire(onDown, e->button(), p.x(), p.y()); });
 }
 
 // A double click arrives as one more press of the same button.
@@ -58,7 +70,8 @@ void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
-  fire(onUp, e->button(), p.x(), p.y());
+  report(capture_.release(e->button() == Qt::LeftButton, rect().contains(p)),
+         [&] { fire(onUp, e->button(), p.x(), p.y()); });
 }
 
 SpeedButton::SpeedButton(QWidget* parent, int tag) : QToolButton(parent), Tag(tag) {

@@ -5,6 +5,8 @@
 #include <QToolButton>
 #include <functional>
 
+#include "pad/PointerCapture.h"
+
 namespace app {
 
 /// A raised panel that reports when the pointer leaves it.
@@ -18,7 +20,8 @@ class Panel : public QFrame {
   void leaveEvent(QEvent* event) override;
 };
 
-/// The pad's drawing surface: reports paint, pointer enter/leave, moves, presses and releases.
+/// The pad's drawing surface: reports paint, pointer enter/leave, moves, presses and releases,
+/// with the pointer captured by a left press only (pad::PointerCapture).
 class PaintBox : public QWidget {
   Q_OBJECT
  public:
@@ -42,6 +45,9 @@ class PaintBox : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  /// Reports reply's crossings around deliver.
+  void report(const pad::PointerCapture::Reply& reply, const std::function<void()>& deliver);
+  pad::PointerCapture capture_;
   int repaintRequests_ = 0;
 };
 

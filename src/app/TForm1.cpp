@@ -131,6 +131,9 @@ void TForm1::keyReleaseEvent(QKeyEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   lastOuter_ = frameGeometry();
+  // A close request during a note ends its wait at once; no tick starts after it.
+  closeRequested_ = true;
+  waiter().interrupt();
   QWidget::closeEvent(event);
 }
 
@@ -142,6 +145,7 @@ bool TForm1::event(QEvent* event) {
     case QEvent::WindowActivate:
     case QEvent::UpdateRequest:
       fitFrameOnce();
+      wakeClock();  // a repaint follows every change of the pad's size or tables
       break;
     default:
       break;

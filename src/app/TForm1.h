@@ -4,10 +4,12 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Services.h"
+#include "engine/GateStep.h"
 #include "lib/StringList.h"
 #include "midi/Port.h"
 #include "pad/Random.h"
@@ -180,6 +182,17 @@ class TForm1 : public QWidget {
   void layoutBands();
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();
+
+  // ---- note clock (engine/NoteClock.cpp) ----
+  std::optional<int> clockCell(bool& changed);
+  std::optional<engine::PlannedStep> clockStep(long double tempo);
+  void clockWait(long long ms);
+  void restClock();
+  void wakeClock();
+  std::string clockCaption_;     ///< caption the clock set last: set again only on change
+  bool clockResting_ = false;    ///< timer stopped: off the pad, or nothing new under it
+  bool clockWaiting_ = false;    ///< a tick is waiting out a note: no tick may start
+  bool closeRequested_ = false;  ///< the window is closing: ticks do nothing
 
   TForm1Services services_;
   QRect wantedOuter_;

@@ -1,12 +1,89 @@
 #include "engine/Wait.h"
 
+#include <sys/prctl.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QTimer>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace engine {
+namespace {
 
-void SleepWaiter::wait(long long ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+using Clock = std::chrono::steady_clock;
+
+/// Holds back the pointer and key events Qt hands to top-level windows. Held at the window,
+/// before Qt picks the widget, so grabs, enter/leave and focus are worked out when each
+/// event is finally delivered, as for input that had waited in the queue.
+class HeldInput : public QObject {
+ public:
+  HeldInput() { QCoreApplication::instance()->installEventFilter(this); }
+  ~HeldInput() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+  /// Stops holding and posts the held events in their order.
+  void release() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    for (auto& held : held_)
+      if (held.window) QCoreApplication::postEvent(held.window, held.event.release());
+    held_.clear();
+  }
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (!receiver->isWindowType()) return false;
+    if (!event->isInputEvent() && event->type() != QEvent::Leave) return false;
+    held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+    return true;
+  }
+
+ private:
+  struct Held {
+    QPointer<QObject> window;
+    std::unique_ptr<QEvent> event;
+  };
+  std::vector<Held> held_;
+};
+
+// The event loop wakes on whole milliseconds; the last stretch is slept, so a note ends on
+// time to a fraction of a millisecond.
+constexpr auto kLastStretch = std::chrono::milliseconds(2);
+
+}  // namespace
+
+LiveWaiter::LiveWaiter() {
+  // The kernel may otherwise end a sleep up to 50 µs late.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+}
+
+void LiveWaiter::wait(long long ms) {
+  if (ms <= 0) return;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+  HeldInput held;
+  QTimer alarm;
+  alarm.setTimerType(Qt::PreciseTimer);
+  alarm.setSingleShot(true);
+  waiting_ = true;
+  interrupted_ = false;
+  while (!interrupted_) {
+    const auto left = deadline - Clock::now();
+    if (left <= kLastStretch) break;
+    const auto wake = std::chrono::duration_cast<std::chrono::milliseconds>(left - kLastStretch);
+    alarm.start(std::max<std::chrono::milliseconds>(wake, std::chrono::milliseconds(1)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  waiting_ = false;
+  if (interrupted_) return;  // closing: the held input goes with the window
+  std::this_thread::sleep_until(deadline);
+  QCoreApplication::processEvents();  // input that came in the last stretch
+  held.release();
+}
+
+void LiveWaiter::interrupt() {
+  if (waiting_) interrupted_ = true;
 }
 
 }  // namespace engine

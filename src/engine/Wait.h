@@ -1,14 +1,24 @@
-// The real wait of the note clock.
+// The real wait of the note clock: the note's length passes, the window stays alive.
 #pragma once
 
 #include "app/Services.h"
 
 namespace engine {
 
-/// Waits with the thread blocked for the note's length.
-class SleepWaiter : public Waiter {
+/// Waits while the event loop goes on: the window repaints, follows resizes and answers the
+/// window system, but pointer and key input is held back and re-posted in its order when the
+/// wait ends, so it is handled after the note as if the thread had slept. interrupt() (a
+/// close request) ends the wait at once and drops the held input.
+class LiveWaiter : public Waiter {
  public:
+  LiveWaiter();
+  /// Returns after ms milliseconds, at once for ms ≤ 0, or early on interrupt().
   void wait(long long ms) override;
+  void interrupt() override;
+
+ private:
+  bool waiting_ = false;
+  bool interrupted_ = false;
 };
 
 }  // namespace engine

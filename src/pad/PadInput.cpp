@@ -1,11 +1,63 @@
-// Pointer input on the pad.
-#include "app/TForm1.h"
+// Pointer input on the pad: the pointer state, the first note of a press and the release.
+#include <QComboBox>
 
-void TForm1::PaintBox1MouseEnter() { PointerIn = true; }
-void TForm1::PaintBox1MouseLeave() { PointerIn = false; }
+#include "app/Controls.h"
+#include "app/TForm1.h"
+#include "lib/Convert.h"
+#include "pad/Cells.h"
+
+void TForm1::PaintBox1MouseEnter() {
+  PointerIn = true;
+  wakeClock();
+}
+
+void TForm1::PaintBox1MouseLeave() {
+  PointerIn = false;
+}
+
 void TForm1::PaintBox1MouseMove(int x, int y) {
   PointerX = x;
   PointerY = y;
+  wakeClock();
 }
-void TForm1::PaintBox1MouseDown(Qt::MouseButton, int, int) {}
-void TForm1::PaintBox1MouseUp(Qt::MouseButton, int, int) {}
+
+void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
+  if (button == Qt::RightButton) ArpDown = true;
+  if (!PointerIn || button != Qt::LeftButton) return;
+  wakeClock();
+  // A pad without columns or rows has no cell to play.
+  if (KeyList->count() == 0 || VolumeList->count() == 0) return;
+  const int column = pad::ColumnOf(x, PaintBox1->width(), KeyList->count());
+  const int row = pad::RowOf(y, PaintBox1->height(), VolumeList->count());
+  // Converted before PadDown is set: a bad entry is reported once and nothing follows.
+  const int note = lib::StrToInt(KeyList->get(column));
+  const int velocity = lib::StrToInt(VolumeList->get(row));
+  PadDown = true;
+  LastNote = note;
+  RowVelocity = velocity;
+  MsgVelocity = RowVelocity;
+  Channel = lib::StrToInt(Edit1->currentText().toStdString()) - 1;
+  LastVelocity = MsgVelocity;
+  MsgStatus = 0x90 + Channel;
+  MsgNote = note;
+  MidiOut->send({MsgStatus, MsgNote, MsgVelocity});
+}
+
+void TForm1::PaintBox1MouseUp(Qt::MouseButton button, int, int) {
+  if (!PointerIn) return;
+  if (button == Qt::RightButton) {
+    ArpDown = false;
+    GateStep = 0;
+  }
+  if (button == Qt::LeftButton) {
+    PadDown = false;
+    Channel = lib::StrToInt(Edit1->currentText().toStdString()) - 1;
+    MsgStatus = 0x80 + Channel;
+    MsgNote = 60;
+    MsgVelocity = 0;
+    Channel = 0;
+    MidiOut->send({MsgStatus, LastNote, LastVelocity});
+  }
+  if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton)
+    MidiOut->reset();
+}

@@ -1,0 +1,34 @@
+# While a very long note waits, the window still follows a resize, and a close request ends
+# the wait at once: the program shuts down as usual, writing its settings.
+source "$(dirname "$0")/lib.sh"
+
+away() { xdotool mousemove 1270 1010; }
+trap 'away; e2e_cleanup' EXIT
+away
+
+e2e_jack_start
+e2e_capture_start
+e2e_korvane_start
+wid=$(e2e_window)
+e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_click "$wid" 437 157 # the "960" button
+e2e_click "$wid" 578 14  # tempo 1: 960 ticks last two minutes
+xdotool key ctrl+a type 1
+
+e2e_pad_press "$wid" 100 45
+e2e_wait_capture '^[0-9.]+ 90 16 3f$' >/dev/null
+sleep 0.3
+xdotool mouseup 1 # held back until the note ends
+
+# The window is laid out anew for its new size: the Length page moves down with its bottom.
+xdotool windowsize "$wid" 700 300
+page_moved() {
+  import -window root -crop 1x1+300+157 txt:- | grep -q 'black\|#000000'
+}
+e2e_wait_for 10 page_moved
+
+start=$SECONDS
+e2e_korvane_stop
+[ $((SECONDS - start)) -le 10 ] || e2e_fail "closing took $((SECONDS - start)) s"
+grep -q '^Width=700$' "$KORVANE_DIR/korvane.ini" || e2e_fail "settings not written: $(cat "$KORVANE_DIR/korvane.ini")"
+echo ok

@@ -1,0 +1,47 @@
+# A left press on the pad plays the cell under the pointer and its release ends the clock's
+# latest note; the press captures the pointer, so a drag off the pad, over the top bar or out of
+# the window, still ends the note where the button comes up.
+source "$(dirname "$0")/lib.sh"
+
+# The caption follows the pointer over the pad: keep it away until the window is found.
+away() { xdotool mousemove 1270 1010; }
+trap 'away; e2e_cleanup' EXIT
+away
+
+e2e_jack_start
+e2e_capture_start
+e2e_korvane_start
+wid=$(e2e_window)
+e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_click "$wid" 65 157 # Length field: 120 ticks, 120 ms at tempo 125
+xdotool key ctrl+a type 120
+
+notes() { e2e_capture_data | cut -d' ' -f2- | grep -v '^b'; }
+count() { notes | grep -c "^$1" || true; }
+at_least() { [ "$(count "$1")" -ge "$2" ]; }
+
+# 578 × 90 pad: x 100 is column 22 (0x16), y 45 row 64 (velocity 0x3f).
+e2e_pad_press "$wid" 100 45
+e2e_wait_capture '^[0-9.]+ 90 16 3f$' >/dev/null
+# Over the top bar the top row plays (velocity 0x7f); the panel around the pad is left
+# without ending the note.
+e2e_pad_move "$wid" 100 -35
+e2e_wait_capture '^[0-9.]+ 90 16 7f$' >/dev/null
+e2e_pad_release "$wid" 100 -35
+e2e_wait_for 10 e2e_capture_has ' b0 7b 00$'
+sleep 0.3
+[ "$(notes | tail -n1)" = "80 16 7f" ] || e2e_fail "the release did not end the last note: $(notes | tail -n3)"
+
+# Out of the window to the right the clock leaves the last note sounding; the release there
+# still ends it.
+ons=$(count 90)
+e2e_pad_press "$wid" 100 45
+e2e_wait_for 10 at_least 90 $((ons + 2))
+xdotool mousemove 900 85
+sleep 0.4
+xdotool mouseup 1
+e2e_wait_for 10 e2e_capture_has ' b0 7b 00$'
+sleep 0.3
+last=$(notes | tail -n1)
+[ "$last" = "80 16 3f" ] || e2e_fail "the release off the window did not end the note: $last"
+echo ok

@@ -1,0 +1,102 @@
+// The real wait: the note's time passes in the event loop, input waits for the note's end.
+#include <QLineEdit>
+#include <QTimer>
+#include <chrono>
+
+#include "PadFixture.h"
+#include "engine/Wait.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using test::msg;
+using Clock = std::chrono::steady_clock;
+using Notes = std::vector<std::uint32_t>;
+
+class LiveWaitTest : public test::PadTest {
+ protected:
+  engine::LiveWaiter live;
+  void SetUp() override {
+    devices = std::make_unique<midi::RecordingDevices>(log, deviceNames);
+    form = std::make_unique<TForm1>(
+        TForm1Services{*devices, dialogs, live, (dir.path() / "korvane").string(), 1, false});
+    showWithPad(640, 256);
+    enterAt(50, 20);
+    press(Qt::LeftButton, 50, 20);  // note 10, velocity 117
+    takeNotes();
+  }
+  /// One tick with a note of ms at tempo 125; returns how long it took.
+  Clock::duration tickOf(int ms) {
+    form->Edit3->setText(QString::number(ms));
+    const auto start = Clock::now();
+    form->NoteClockTick(0);
+    return Clock::now() - start;
+  }
+};
+
+TEST_F(LiveWaitTest, InputDuringTheNoteIsHandledAfterItInItsOrder) {
+  QTimer::singleShot(30, [this] {
+    moveTo(100, 60);
+    release(Qt::LeftButton, 100, 60);
+    press(Qt::LeftButton, 100, 60);  // note 20, velocity 97
+  });
+  EXPECT_GE(tickOf(120), 120ms);
+  EXPECT_EQ(takeNotes(), (Notes{msg(0x80, 10, 117), msg(0x90, 10, 117)}));
+  EXPECT_EQ(form->PointerX, 50);  // nothing handled yet
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(form->PointerX, 100);
+  // The release ends the clock's note at its full length, then the new press plays.
+  EXPECT_EQ(takeNotes(), (Notes{msg(0x80, 10, 117), msg(0x90, 20, 97)}));
+  EXPECT_TRUE(form->PadDown);
+}
+
+TEST_F(LiveWaitTest, WindowRepaintsAndFollowsResizesDuringTheNote) {
+  int paints = 0, widthDuringNote = 0;
+  struct PaintCounter : QObject {
+    int* count;
+    explicit PaintCounter(int* c) : count(c) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++*count;
+      return false;
+    }
+  } counter(&paints);
+  form->PaintBox1->installEventFilter(&counter);
+  QTimer::singleShot(20, [this] { form->resize(form->width() + 100, form->height()); });
+  QTimer::singleShot(80, [&] { widthDuringNote = form->PaintBox1->width(); });
+  tickOf(160);
+  EXPECT_EQ(widthDuringNote, 740);
+  EXPECT_GT(paints, 0);
+  form->PaintBox1->removeEventFilter(&counter);
+}
+
+TEST_F(LiveWaitTest, CloseRequestEndsTheNoteAtOnce) {
+  form->Edit5->setText("12.5");  // 960 ticks: 9.6 s
+  QTimer::singleShot(10, [this] { release(Qt::LeftButton, 50, 20); });
+  QTimer::singleShot(30, [this] { form->close(); });
+  EXPECT_LT(tickOf(960), 2s);
+  QCoreApplication::sendPostedEvents();
+  // Shutdown sends nothing: the held release goes with the window.
+  EXPECT_EQ(takeNotes(), (Notes{msg(0x80, 10, 117), msg(0x90, 10, 117)}));
+}
+
+TEST_F(LiveWaitTest, TimerRestsDuringTheNoteAndItsDueDeliveryFollowsAtOnce) {
+  form->NoteClock->start();
+  std::size_t sentDuringNote = 99;
+  bool timerDuringNote = true;
+  QTimer::singleShot(60, [&] {
+    sentDuringNote = log->size();
+    timerDuringNote = form->NoteClock->isActive();
+  });
+  const std::size_t afterStrike = log->size() + 2;
+  tickOf(120);
+  EXPECT_EQ(sentDuringNote, afterStrike);
+  EXPECT_FALSE(timerDuringNote);
+  EXPECT_TRUE(form->NoteClock->isActive());
+  form->Edit3->setText("0");
+  takeNotes();
+  QCoreApplication::sendPostedEvents();  // no timer needed for the next note
+  EXPECT_EQ(takeNotes(), (Notes{msg(0x80, 10, 117), msg(0x90, 10, 117)}));
+  form->NoteClock->stop();
+}
+
+}  // namespace
