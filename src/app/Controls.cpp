@@ -34,6 +34,11 @@ PaintBox::PaintBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::NoFocus);
 }
 
+void PaintBox::requestRepaint() {
+  ++repaintRequests_;
+  update();
+}
+
 void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
 void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
 void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }

@@ -30,6 +30,10 @@ class PaintBox : public QWidget {
   std::function<void()> onEnter, onLeave;
   std::function<void(int x, int y)> onMove;
   std::function<void(Qt::MouseButton, int x, int y)> onDown, onUp;
+  /// Marks the whole pad for a repaint from the event loop; counted so tests can see it.
+  void requestRepaint();
+  /// Repaint requests made so far.
+  int repaintRequests() const { return repaintRequests_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -44,6 +48,7 @@ class PaintBox : public QWidget {
   /// Reports reply's crossings around deliver.
   void report(const pad::PointerCapture::Reply& reply, const std::function<void()>& deliver);
   pad::PointerCapture capture_;
+  int repaintRequests_ = 0;
 };
 
 /// A toggle button of the slot group: reports every button's press and release, and leave.

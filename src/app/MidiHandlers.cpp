@@ -3,22 +3,15 @@
 
 #include "app/TForm1.h"
 #include "lib/Convert.h"
+#include "midi/Keys.h"
 
 namespace {
 
-/// Note of the key-up note-off for a virtual-key code; other keys keep the last data byte.
-int keyUpNote(int key, int previous) {
-  switch (key) {
-    case 97: return 60;   // numeric keypad 1
-    case 115: return 61;  // F4
-    case 100: return 62;  // numeric keypad 4
-    case 102: return 63;  // numeric keypad 6
-    case 103: return 64;  // numeric keypad 7
-    case 104: return 65;  // numeric keypad 8
-    case 106: return 66;  // numeric keypad *
-    case 107: return 67;  // numeric keypad +
-    default: return previous;
-  }
+/// The device behind ComboBox1's selected position; −1 (open nothing) when none is selected.
+int selectedDevice(const QComboBox& list, const std::vector<int>& ids) {
+  const int position = list.currentIndex();
+  if (position < 0 || position >= static_cast<int>(ids.size())) return -1;
+  return ids[static_cast<std::size_t>(position)];
 }
 
 }  // namespace
@@ -28,20 +21,20 @@ void TForm1::openMidiAtStartup() {
   ComboBox1->clear();
   DeviceIds.clear();
   for (int id = 0; id < n; ++id) {
+    // A device that cannot be named is left out; the map keeps the others on their own ids.
     if (auto name = devices().name(id)) {
-      ComboBox1->addItem(QString::fromUtf8(*name));
+      ComboBox1->addItem(QString::fromStdString(*name));
       DeviceIds.push_back(id);
     }
   }
   ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
-  const int position = ComboBox1->currentIndex();
-  MidiOut = devices().open(position < 0 ? -1 : DeviceIds[static_cast<std::size_t>(position)]);
+  MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
 }
 
 void TForm1::ComboBox1Change() {
-  if (MidiOut) MidiOut->close();
-  const int position = ComboBox1->currentIndex();
-  MidiOut = devices().open(position < 0 ? -1 : DeviceIds[static_cast<std::size_t>(position)]);
+  // Notes still sounding on the old port are left as they are; nothing is re-sent.
+  MidiOut->close();
+  MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
 }
 
 void TForm1::ComboBox2Change() {
@@ -53,7 +46,7 @@ void TForm1::ComboBox2Change() {
 }
 
 void TForm1::FormKeyUp(int key) {
-  MsgNote = keyUpNote(key, MsgNote);
+  MsgNote = midi::keyUpNote(key, MsgNote);
   MsgStatus = 0x80;
   MsgVelocity = 127;
   Channel = 0;

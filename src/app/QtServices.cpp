@@ -4,7 +4,7 @@
 
 namespace app {
 
-DialogSpec dialogSpec(FileDialog which) {
+DialogTexts dialogTexts(FileDialog which) {
   switch (which) {
     case FileDialog::KeyScale:
       return {"鍵盤ファイル読み込み", "キーボードスケールテキスト(*.kst,*.txt) (*.kst *.txt)"};
@@ -26,9 +26,9 @@ QtDialogs::~QtDialogs() {
 std::optional<std::string> QtDialogs::openFile(FileDialog which) {
   auto& dialog = dialogs_[static_cast<int>(which)];
   if (!dialog) {
-    const DialogSpec spec = dialogSpec(which);
-    dialog = new QFileDialog(parent_, QString::fromUtf8(spec.title));
-    dialog->setNameFilters(QString::fromUtf8(spec.filters).split(";;"));
+    const DialogTexts texts = dialogTexts(which);
+    dialog = new QFileDialog(parent_, QString::fromUtf8(texts.title));
+    dialog->setNameFilters(QString::fromUtf8(texts.filters).split(";;"));
     // A typed name of a missing file is accepted; the load that follows reports it.
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

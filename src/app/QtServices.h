@@ -26,10 +26,10 @@ class QtDialogs : public Dialogs {
 };
 
 /// Title and filters of each dialog.
-struct DialogSpec {
+struct DialogTexts {
   const char* title;
   const char* filters;  ///< Qt filter string, ";;" between entries
 };
-DialogSpec dialogSpec(FileDialog which);
+DialogTexts dialogTexts(FileDialog which);
 
 }  // namespace app

@@ -104,7 +104,7 @@ void TForm1::FormResize() {
   Panel3->setGeometry(10, 10, std::max(0, Panel1->width() - 20), std::max(0, Panel1->height() - 20));
   // The paint box fills the pad panel inside its 1-pixel border.
   PaintBox1->setGeometry(1, 1, std::max(0, Panel3->width() - 2), std::max(0, Panel3->height() - 2));
-  PaintBox1->update();
+  PaintBox1->requestRepaint();
 }
 
 void TForm1::Version1Click() {

@@ -24,6 +24,12 @@ class FileError : public Error {
   using Error::Error;
 };
 
+/// A file that opened but holds more than the caller's limit; nothing of it was taken.
+class FileTooLargeError : public FileError {
+ public:
+  using FileError::FileError;
+};
+
 /// Replaces the first "%s" in pattern by each argument in turn.
 std::string format(std::string pattern, std::initializer_list<std::string> args);
 

@@ -1,20 +1,27 @@
 #include "lib/StringList.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sys/stat.h>
+#include <limits>
 
 #include "lib/Error.h"
 
 namespace lib {
 
-std::vector<std::string> splitLines(std::string_view bytes) {
+namespace {
+
+// Stops after maxLines + 1 lines, so an over-long file costs no more than the limit.
+std::vector<std::string> splitAtMost(std::string_view bytes, std::size_t maxLines) {
   const auto nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   std::vector<std::string> lines;
   std::size_t start = 0, i = 0;
-  while (i < bytes.size()) {
+  while (i < bytes.size() && lines.size() <= maxLines) {
     const char c = bytes[i];
     if (c == '\r' || c == '\n') {
       lines.emplace_back(bytes.substr(start, i - start));
@@ -24,8 +31,22 @@ std::vector<std::string> splitLines(std::string_view bytes) {
       ++i;
     }
   }
-  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+  if (start < bytes.size() && lines.size() <= maxLines) lines.emplace_back(bytes.substr(start));
   return lines;
+}
+
+FileError openError(const std::string& path, const std::string& reason) {
+  return FileError(format("ファイル %s は開けません。 %s ", {path, reason}));
+}
+
+FileTooLargeError tooLarge(const std::string& path, const std::string& reason) {
+  return FileTooLargeError(format("ファイル %s は開けません。 %s ", {path, reason}));
+}
+
+}  // namespace
+
+std::vector<std::string> splitLines(std::string_view bytes) {
+  return splitAtMost(bytes, std::numeric_limits<std::size_t>::max());
 }
 
 bool sameText(std::string_view a, std::string_view b) {
@@ -61,31 +82,47 @@ std::string StringList::text() const {
 }
 
 std::string readFileBytes(const std::string& path, std::size_t maxBytes) {
-  auto fail = [&](const std::string& reason) {
-    return FileError(format("ファイル %s は開けません。 %s ", {path, reason}));
-  };
+  // Non-blocking open: a FIFO without a writer must not hang the window.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) throw openError(path, std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) throw fail(std::strerror(errno));
-  if (S_ISDIR(st.st_mode)) throw fail(std::strerror(EISDIR));
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw fail(std::strerror(errno ? errno : EACCES));
-  std::string bytes;
-  char buf[65536];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    bytes.append(buf, static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > maxBytes) throw fail("ファイルが大きすぎます");
+  if (::fstat(fd, &st) != 0) throw openError(path, std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) throw openError(path, std::strerror(EISDIR));
+  // Devices and pipes can stream without end or block; only plain files are text files.
+  if (!S_ISREG(st.st_mode)) throw openError(path, "通常のファイルではありません");
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes)
+    throw tooLarge(path, "ファイルが大きすぎます");
+  std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+  std::size_t got = 0;
+  for (;;) {
+    if (got == bytes.size()) {
+      if (bytes.size() > maxBytes) throw tooLarge(path, "ファイルが大きすぎます");
+      // The file grew meanwhile: read on, one byte past the bound at most.
+      const std::size_t room = maxBytes - bytes.size();
+      bytes.resize(bytes.size() + (room < 65536 ? room + 1 : 65536));
+    }
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw openError(path, std::strerror(errno));
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
   }
-  if (in.bad()) throw fail(std::strerror(errno ? errno : EIO));
+  bytes.resize(got);
   return bytes;
 }
 
 void StringList::loadFromFile(const std::string& path, std::size_t maxLines) {
-  // A line holds at least its break, so maxLines lines need at most this many bytes of
-  // breaks; allow generous line lengths on top.
-  const std::size_t maxBytes = maxLines * 64 + 65536;
-  auto lines = splitLines(readFileBytes(path, maxBytes));
-  if (lines.size() > maxLines)
-    throw FileError(format("ファイル %s は開けません。 %s ", {path, "行が多すぎます"}));
+  // Allow generous line lengths; saturate instead of wrapping for a huge limit.
+  constexpr std::size_t kBytesPerLine = 64, kSlack = 65536;
+  const std::size_t most = std::numeric_limits<std::size_t>::max();
+  const std::size_t maxBytes =
+      maxLines > (most - kSlack) / kBytesPerLine ? most : maxLines * kBytesPerLine + kSlack;
+  auto lines = splitAtMost(readFileBytes(path, maxBytes), maxLines);
+  if (lines.size() > maxLines) throw tooLarge(path, "行が多すぎます");
   items_ = std::move(lines);
 }
 

@@ -27,7 +27,7 @@ class StringList {
   /// Every entry followed by a line break.
   std::string text() const;
   /// Replaces the content with the file's lines; throws FileError (content unchanged) when the
-  /// file cannot be read or holds more than maxLines lines.
+  /// file cannot be read, FileTooLargeError when it holds more than maxLines lines.
   void loadFromFile(const std::string& path, std::size_t maxLines);
   const std::vector<std::string>& items() const { return items_; }
   void assign(std::vector<std::string> items) { items_ = std::move(items); }
@@ -36,8 +36,8 @@ class StringList {
   std::vector<std::string> items_;
 };
 
-/// Reads a whole file; throws FileError "ファイル %s は開けません。 %s " with the reason.
-/// maxBytes bounds what is read (larger files fail with a too-large reason).
+/// Reads a whole plain file; throws FileError "ファイル %s は開けません。 %s " with the reason
+/// (directories, devices and pipes included), FileTooLargeError beyond maxBytes.
 std::string readFileBytes(const std::string& path, std::size_t maxBytes);
 
 }  // namespace lib

@@ -42,6 +42,8 @@ std::optional<std::string> RecordingDevices::name(int id) {
 
 std::unique_ptr<Port> RecordingDevices::open(int id) {
   log_->push_back({Event::Open, id, {}, std::chrono::steady_clock::now()});
+  // As a real list: −1 and unknown ids open nothing.
+  if (id < 0 || id >= count()) return std::make_unique<NullPort>();
   return std::make_unique<RecordingPort>(log_, id);
 }
 

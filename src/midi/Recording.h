@@ -30,6 +30,7 @@ class RecordingDevices : public Devices {
   RecordingDevices(std::shared_ptr<EventLog> log, std::vector<std::optional<std::string>> names);
   int count() override { return static_cast<int>(names_.size()); }
   std::optional<std::string> name(int id) override;
+  /// Logs the open; a recording port for a listed id, a NullPort for −1 or an unknown id.
   std::unique_ptr<Port> open(int id) override;
 
  private:

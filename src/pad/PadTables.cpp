@@ -36,7 +36,7 @@ void refill(TForm1& form, lib::StringList& table, QLineEdit* field, int modulus)
   }
   auto count = [field] { return lib::StrToInt(field->text().toStdString()); };
   pad::generateTable(table, count, form.Rand, modulus);
-  form.PaintBox1->update();
+  form.PaintBox1->requestRepaint();
 }
 
 }  // namespace

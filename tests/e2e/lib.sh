@@ -21,7 +21,9 @@
 #                                 ini as korvane.ini when given, and start it there with the extra
 #                                 NAME=value settings; KORVANE_PID, KORVANE_LOG (stdout+stderr).
 #                                 Defaults for the built-in synthesizer (overridable): no audio
-#                                 driver and the small TimGM6mb SoundFont.
+#                                 driver and the small TimGM6mb SoundFont. Pass KORVANE_MIDI_LOG=1
+#                                 to have the device list and "synthesizer ready" in KORVANE_LOG;
+#                                 KORVANE_SYNTH_DRIVER=file KORVANE_SYNTH_FILE=x.raw renders sound.
 #   e2e_korvane_stop              close the window (SIGTERM) and wait for the process to end.
 #   e2e_spawn LOG cmd…            start any other process, killed on exit; its pid in E2E_LAST_PID.
 # Window

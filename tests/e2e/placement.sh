@@ -1,80 +1,62 @@
 #!/usr/bin/env bash
 # The real binary keeps its outer placement across runs, with and without a window manager,
 # and writes its settings file when closed by SIGTERM.
-set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$KORVANE_BIN" "$work/korvane"
-export KORVANE_NO_SYNTH=1 QT_QPA_PLATFORM=xcb
+root_id() { xwininfo -root | awk '/Window id:/ {print $4}'; }
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Outer geometry "x y w h" of the frame around the Korvane window.
+# Outer geometry "x y w h" of the window: with a window manager, of the frame around it.
 outer() {
-  local id=$1 frame
-  frame=$(xdotool search --sync --onlyvisible --name '^Korvane$' | head -n1)
-  # With a window manager the client is reparented; the frame is the top-level ancestor.
-  local top=$id
-  while :; do
-    local parent
-    parent=$(xwininfo -children -id "$top" | awk '/Parent window id:/ {print $4}')
-    [ "$parent" = "$(xwininfo -root | awk '/Window id:/ {print $4}')" ] && break
+  local top=$1 parent
+  while parent=$(xwininfo -children -id "$top" | awk '/Parent window id:/ {print $4}') &&
+    [ "$parent" != "$(root_id)" ]; do
     top=$parent
   done
   xwininfo -id "$top" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /^  Width/ {w=$2} /^  Height/ {h=$2} END {print x, y, w, h}'
 }
 
-# Starts Korvane, waits until its frame settled, prints the outer geometry, closes by SIGTERM.
+# Starts Korvane with settings file $1 (may be absent), waits until its frame has settled,
+# checks its window, closes it by SIGTERM; prints the geometry it had. The settings file the
+# run wrote is left in $E2E_TMP/written.ini.
 run_once() {
-  "$work/korvane" >"$work/log" 2>&1 &
-  local pid=$!
-  pids+=("$pid")
-  local id
-  id=$(timeout 20 xdotool search --sync --onlyvisible --name '^Korvane$' | head -n1) ||
-    fail "no window"
-  local last="" now
-  for _ in $(seq 40); do  # until the geometry is stable for a moment
+  local ini=$1 wid last="" now
+  if [ -f "$ini" ]; then e2e_korvane_start "$ini"; else e2e_korvane_start; fi
+  wid=$(e2e_window 20)
+  for _ in $(seq 40); do  # a window manager frames the window a moment after it shows
     sleep 0.15
-    now=$(outer "$id")
+    now=$(outer "$wid")
     [ "$now" = "$last" ] && break
     last=$now
   done
-  echo "$now"
   # Resizable, movable, closable; no minimise or maximise (functions 0x26 of the Motif hints).
-  xprop -id "$id" _MOTIF_WM_HINTS | grep -q '= 0x3, 0x26,' || fail "window functions: $(xprop -id "$id" _MOTIF_WM_HINTS)"
-  xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE || fail "not on top"
-  kill -TERM "$pid"
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$pid" 2>/dev/null && fail "still running after SIGTERM"
-  wait "$pid" || true
+  xprop -id "$wid" _MOTIF_WM_HINTS | grep -q '= 0x3, 0x26,' ||
+    e2e_fail "window functions: $(xprop -id "$wid" _MOTIF_WM_HINTS)"
+  xprop -id "$wid" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE || e2e_fail "not on top"
+  e2e_korvane_stop
+  cp "$KORVANE_DIR/korvane.ini" "$E2E_TMP/written.ini"
+  echo "$now"
 }
 
 stored() {
-  tr -d '\r' <"$work/korvane.ini" | awk -F= '/^(Left|Top|Width|Height)=/ {printf "%s=%s ", $1, $2}'
+  tr -d '\r' <"$E2E_TMP/written.ini" |
+    awk -F= '/^(Left|Top|Width|Height)=/ {printf "%s=%s ", $1, $2}'
 }
 
 check_cycle() {
-  local label=$1
-  rm -f "$work/korvane.ini"
-  local g1 g2
-  g1=$(run_once)
-  [ "$g1" = "0 0 600 200" ] || fail "$label: first start at '$g1', wanted '0 0 600 200'"
-  [ "$(grep -c '^GateArp[0-9]=$' "$work/korvane.ini")" = 10 ] || fail "$label: slots not written"
-  [ "$(stored)" = "Left=0 Top=0 Width=600 Height=200 " ] || fail "$label: stored $(stored)"
-  g2=$(run_once)
-  [ "$(stored)" = "Left=0 Top=0 Width=600 Height=200 " ] || fail "$label: second run stored $(stored)"
-  # A stored placement partly off the desktop comes back exactly.
-  printf '[Korvane]\r\nTop=-30\r\nLeft=-40\r\nWidth=640\r\nHeight=300\r\n' >"$work/korvane.ini"
-  g1=$(run_once)
-  [ "$g1" = "-40 -30 640 300" ] || fail "$label: restored at '$g1'"
-  [ "$(stored)" = "Top=-30 Left=-40 Width=640 Height=300 " ] || fail "$label: stored $(stored)"
+  local label=$1 geometry
+  geometry=$(run_once none)
+  [ "$geometry" = "0 0 600 200" ] || e2e_fail "$label: first start at '$geometry'"
+  [ "$(grep -c '^GateArp[0-9]=$' "$E2E_TMP/written.ini")" = 10 ] || e2e_fail "$label: slots"
+  [ "$(stored)" = "Left=0 Top=0 Width=600 Height=200 " ] || e2e_fail "$label: stored $(stored)"
+  cp "$E2E_TMP/written.ini" "$E2E_TMP/first.ini"
+  run_once "$E2E_TMP/first.ini" >/dev/null  # no creeping by the frame's size
+  [ "$(stored)" = "Left=0 Top=0 Width=600 Height=200 " ] || e2e_fail "$label: again $(stored)"
+  # A placement partly off the desktop comes back exactly.
+  printf '[Korvane]\r\nTop=-30\r\nLeft=-40\r\nWidth=640\r\nHeight=300\r\n' >"$E2E_TMP/off.ini"
+  geometry=$(run_once "$E2E_TMP/off.ini")
+  [ "$geometry" = "-40 -30 640 300" ] || e2e_fail "$label: restored at '$geometry'"
+  [ "$(stored)" = "Top=-30 Left=-40 Width=640 Height=300 " ] || e2e_fail "$label: $(stored)"
   echo "$label: ok"
 }
 
@@ -82,12 +64,10 @@ check_cycle "no window manager"
 
 # The same under a window manager, on an X server of our own.
 for n in $(seq 140 180); do [ -e "/tmp/.X11-unix/X$n" ] || { own=":$n"; break; }; done
-Xvfb "$own" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=("$!")
+e2e_spawn "$E2E_TMP/xvfb.log" Xvfb "$own" -screen 0 1280x1024x24 -nolisten tcp
 export DISPLAY=$own
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-pids+=("$!")
-sleep 1
+e2e_wait_for 10 xdpyinfo
+e2e_spawn "$E2E_TMP/openbox.log" openbox
+e2e_wait_for 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 check_cycle "openbox"
 echo "1 passed, 0 failed"

@@ -1,0 +1,127 @@
+// The MIDI handlers of the window against recording devices.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include "Harness.h"
+#include "app/Controls.h"
+
+namespace {
+
+using midi::Event;
+using test::FormTest;
+
+struct Step {
+  Event::Kind kind;
+  int device;
+};
+
+std::vector<Step> steps(const midi::EventLog& log) {
+  std::vector<Step> out;
+  for (const auto& e : log) out.push_back({e.kind, e.device});
+  return out;
+}
+
+bool operator==(const Step& a, const Step& b) {
+  return a.kind == b.kind && a.device == b.device;
+}
+
+void pick(QComboBox* list, int index) {
+  // What a user's pick does: the list changes and reports it.
+  list->setCurrentIndex(index);
+  emit list->activated(index);
+}
+
+TEST_F(FormTest, StartUpListsTheDevicesAndOpensTheFirstSendingNothing) {
+  create();
+  ASSERT_EQ(form->ComboBox1->count(), 2);
+  EXPECT_EQ(form->ComboBox1->itemText(1), "Out B");
+  EXPECT_EQ(form->ComboBox1->currentIndex(), 0);
+  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Open, 0}}));
+}
+
+TEST_F(FormTest, DeviceChangeClosesThenOpensAndResendsNothing) {
+  create();
+  pick(form->ComboBox2, 4);
+  form->MidiOut->send({0x90, 60, 100});  // still sounding on the old port
+  log->clear();
+  pick(form->ComboBox1, 1);
+  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Close, 0}, {Event::Open, 1}}));
+}
+
+TEST_F(FormTest, ProgramChangeOnTheChannelOfEdit1) {
+  create();
+  form->Edit1->setCurrentIndex(15);
+  pick(form->ComboBox2, 127);
+  EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{0x00007FCF});
+  EXPECT_EQ(form->MsgStatus, 0xCF);
+  EXPECT_EQ(form->MsgNote, 127);
+  EXPECT_EQ(form->MsgVelocity, 0);
+  EXPECT_EQ(form->Channel, 15);
+}
+
+TEST_F(FormTest, KeyUpSendsANoteOffOnTheFirstChannel) {
+  create();
+  form->Edit1->setCurrentIndex(6);
+  form->FormKeyUp(97);  // numeric keypad 1
+  EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{0x007F3C80});
+  EXPECT_EQ(form->MsgNote, 60);
+  EXPECT_EQ(form->MsgVelocity, 127);
+  EXPECT_EQ(form->Channel, 0);
+  // Any other key re-uses the last data byte built: program "5" makes it note 4.
+  pick(form->ComboBox2, 4);
+  takeNotes();
+  form->FormKeyUp(65);
+  EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{0x007F0480});
+}
+
+TEST_F(FormTest, KeyReleaseCountsOnlyWhileTheWindowItselfHasTheFocus) {
+  create();
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->setFocus();
+  QTest::keyRelease(form.get(), Qt::Key_1, Qt::KeypadModifier);
+  EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{0x007F3C80});
+  QKeyEvent repeat(QEvent::KeyRelease, Qt::Key_F4, Qt::NoModifier, QString(), true);
+  QApplication::sendEvent(form.get(), &repeat);
+  EXPECT_TRUE(takeNotes().empty()) << "an auto-repeat release is not a release";
+  form->Edit5->setFocus();
+  QTest::keyRelease(form->Edit5, Qt::Key_F4);  // unhandled by the edit box, passed to the window
+  EXPECT_TRUE(takeNotes().empty());
+}
+
+TEST_F(FormTest, LeavingThePanelClearsPadDownAndResets) {
+  create();
+  form->MidiOut->send({0x91, 64, 90});
+  form->PadDown = true;
+  log->clear();
+  form->Panel1->onLeave();
+  EXPECT_FALSE(form->PadDown);
+  EXPECT_EQ(resets(), 1);
+  EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{0x00004081});
+}
+
+TEST_F(FormTest, ADeviceWithoutANameIsLeftOutWithoutShiftingTheOthers) {
+  deviceNames = {std::string("A"), std::nullopt, std::string("C")};
+  create();
+  ASSERT_EQ(form->ComboBox1->count(), 2);
+  EXPECT_EQ(form->ComboBox1->itemText(1), "C");
+  log->clear();
+  pick(form->ComboBox1, 1);
+  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Close, 0}, {Event::Open, 2}}));
+}
+
+TEST_F(FormTest, AnEmptyListOpensNothingAndSendsAreSilent) {
+  deviceNames = {};
+  create();
+  EXPECT_EQ(form->ComboBox1->count(), 0);
+  EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
+  pick(form->ComboBox2, 9);
+  form->FormKeyUp(97);
+  form->Panel1MouseLeave();
+  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Open, -1}}));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+}  // namespace
