@@ -66,7 +66,8 @@ void TForm1::buildControls() {
   // Stays on top, resizable, close button only; an ordinary window keeps its task-bar entry.
   setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setFocusPolicy(Qt::StrongFocus);
+  // Clicks on the pad go up to the window; it must not take the focus from a control.
+  setFocusPolicy(Qt::NoFocus);
   resize(643, 337);
 
   // Top bar.

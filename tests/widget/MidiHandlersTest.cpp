@@ -91,6 +91,17 @@ TEST_F(FormTest, KeyReleaseCountsOnlyWhileTheWindowItselfHasTheFocus) {
   EXPECT_TRUE(takeNotes().empty());
 }
 
+TEST_F(FormTest, ClickingThePadLeavesTheFocusWhereItWas) {
+  create();
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  form->Edit5->setFocus();
+  QTest::mouseClick(form->PaintBox1, Qt::LeftButton, {}, QPoint(20, 20));
+  QTest::mouseClick(form->SpeedButtons[2], Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_EQ(QApplication::focusWidget(), form->Edit5);
+}
+
 TEST_F(FormTest, LeavingThePanelClearsPadDownAndResets) {
   create();
   form->MidiOut->send({0x91, 64, 90});
