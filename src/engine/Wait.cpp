@@ -48,9 +48,9 @@ class HeldInput : public QObject {
   std::vector<Held> held_;
 };
 
-// The event loop wakes on whole milliseconds; the last stretch is slept, so a note ends on
-// time to a fraction of a millisecond.
-constexpr auto kLastStretch = std::chrono::milliseconds(2);
+// Qt's event loop rounds its wake-ups up to whole milliseconds; the last stretch is slept
+// instead, so a note ends on time to a fraction of a millisecond.
+constexpr auto kLastStretch = std::chrono::milliseconds(3);
 
 }  // namespace
 
