@@ -191,10 +191,10 @@ void measureTiming(TForm1& form, midi::EventLog& log, const Options& o) {
   if (!o.capture.empty()) {
     settle(std::chrono::milliseconds(300));
     auto captured = capturedNoteOns(o.capture);
-    // Align on the same notes: the capture holds every note-on of this run.
-    if (captured.size() >= onsets.size() + 2) {
+    // The capture holds every note-on of this run in the same order.
+    if (captured.size() > 3) {
       captured.erase(captured.begin(), captured.begin() + 2);
-      captured.resize(onsets.size());
+      captured.resize(std::min(captured.size(), onsets.size()));
       report("jack", captured, 60);
     } else {
       std::printf("jack: only %zu note-ons captured\n", captured.size());

@@ -43,7 +43,8 @@ void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
 void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
 void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }
 
-void PaintBox::report(const pad::PointerCapture::Reply& reply, const std::function<void()>& deliver) {
+void PaintBox::report(const pad::PointerCapture::Reply& reply,
+                      const std::function<void()>& deliver) {
   using Crossing = pad::PointerCapture::Crossing;
   auto cross = [this](Crossing c) {
     if (c == Crossing::Enter) fire(onEnter);

@@ -100,6 +100,7 @@ void TForm1::restClock() {
   clockResting_ = true;
 }
 
+/// Restarts a resting timer: something the tick reads has changed.
 void TForm1::wakeClock() {
   if (!clockResting_ || closeRequested_) return;
   clockResting_ = false;

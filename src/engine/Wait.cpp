@@ -48,9 +48,9 @@ class HeldInput : public QObject {
   std::vector<Held> held_;
 };
 
-// The event loop wakes on whole milliseconds; the last stretch is slept, so a note ends on
-// time to a fraction of a millisecond.
-constexpr auto kLastStretch = std::chrono::milliseconds(2);
+// Qt's event loop rounds its wake-ups up to whole milliseconds; the last stretch is slept
+// instead, so a note ends on time to a fraction of a millisecond.
+constexpr auto kLastStretch = std::chrono::milliseconds(3);
 
 }  // namespace
 
@@ -75,11 +75,12 @@ void LiveWaiter::wait(long long ms) {
     alarm.start(std::max<std::chrono::milliseconds>(wake, std::chrono::milliseconds(1)));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
+  if (!interrupted_) {
+    std::this_thread::sleep_until(deadline);
+    QCoreApplication::processEvents();  // input that came in the last stretch
+  }
   waiting_ = false;
-  if (interrupted_) return;  // closing: the held input goes with the window
-  std::this_thread::sleep_until(deadline);
-  QCoreApplication::processEvents();  // input that came in the last stretch
-  held.release();
+  if (!interrupted_) held.release();  // when closing, the held input goes with the window
 }
 
 void LiveWaiter::interrupt() {

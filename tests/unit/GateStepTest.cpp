@@ -93,10 +93,4 @@ TEST(PlanStep, FindsNothingInAPatternWithoutPlayableSteps) {
   EXPECT_EQ(engine::planStep({"!", "x", ""}, 1, 125), std::nullopt);
 }
 
-TEST(NextStep, AdvancesAndWrapsAtTheLastEntry) {
-  EXPECT_EQ(engine::nextStep(0, 3), 1);
-  EXPECT_EQ(engine::nextStep(2, 3), 0);
-  EXPECT_EQ(engine::nextStep(0, 1), 0);
-}
-
 }  // namespace

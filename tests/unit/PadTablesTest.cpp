@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "lib/Convert.h"
 #include "pad/Generator.h"
 #include "pad/NoteNames.h"
 
@@ -25,26 +24,6 @@ TEST(Random, FollowsTheSequenceOfSeedOne) {
 TEST(GenerateTable, KeysTakeTheDrawModulo128AndVelocitiesModulo127) {
   EXPECT_EQ(generated(5, 128), (std::vector<std::string>{"2", "102", "66", "8", "77"}));
   EXPECT_EQ(generated(5, 127), (std::vector<std::string>{"3", "60", "74", "99", "5"}));
-}
-
-TEST(GenerateTable, NoPassForZeroOrNegativeCounts) {
-  EXPECT_TRUE(generated(0, 128).empty());
-  EXPECT_TRUE(generated(-3, 128).empty());
-}
-
-TEST(GenerateTable, AsksForTheCountBeforeEveryPass) {
-  pad::Random random;
-  lib::StringList table;
-  int asked = 0;
-  pad::generateTable(
-      table, [&asked] { return ++asked > 3 ? 0 : 10; }, random, 127);
-  EXPECT_EQ(table.count(), 3);
-  EXPECT_EQ(asked, 4);
-}
-
-TEST(GenerateTable, VelocitiesNeverReach127) {
-  const auto rows = generated(20000, 127);
-  for (const auto& v : rows) ASSERT_LT(lib::StrToInt(v), 127);
 }
 
 TEST(NoteName, NamesEveryNoteWithItsOctave) {

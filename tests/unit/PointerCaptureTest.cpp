@@ -4,107 +4,75 @@
 
 namespace {
 
-using pad::PointerCapture;
-using C = PointerCapture::Crossing;
+using C = pad::PointerCapture::Crossing;
 
-/// One reply written as text: "E" enter, "L" leave, "D" delivered, around each other.
-std::string text(const PointerCapture::Reply& r) {
-  std::string s;
-  auto cross = [&s](C c) { s += c == C::Enter ? "E" : c == C::Leave ? "L" : ""; };
-  cross(r.before);
-  if (r.deliver) s += "D";
-  cross(r.after);
-  return s;
-}
-
-enum Ev {
-  Enter,
-  Leave,
-  MoveIn,
-  MoveOut,
-  LeftDown,
-  LeftUpIn,
-  LeftUpOut,
-  RightDownIn,
-  RightDownOut,
-  RightUpIn,
-  RightUpOut,
-  LeftDownOut
-};
-
-std::vector<std::string> run(std::initializer_list<Ev> events) {
-  PointerCapture capture;
-  std::vector<std::string> out;
-  for (Ev e : events) {
-    switch (e) {
-      case Enter:
-        out.push_back(text(capture.enter()));
+/// Runs events on a fresh capture; each reply as text: E enter, L leave, D delivered, - none.
+/// Events: e/l Qt's enter/leave, m/M move on/off the pad, p/P left press on/off, u/U left
+/// release on/off, r/R right press on/off, x/X right release on/off.
+std::string run(const std::string& events) {
+  pad::PointerCapture capture;
+  std::string out;
+  for (char e : events) {
+    const bool on = std::islower(static_cast<unsigned char>(e));
+    pad::PointerCapture::Reply r;
+    switch (std::tolower(static_cast<unsigned char>(e))) {
+      case 'e':
+        r = capture.enter();
         break;
-      case Leave:
-        out.push_back(text(capture.leave()));
+      case 'l':
+        r = capture.leave();
         break;
-      case MoveIn:
-        out.push_back(text(capture.move(true)));
+      case 'm':
+        r = capture.move(on);
         break;
-      case MoveOut:
-        out.push_back(text(capture.move(false)));
+      case 'p':
+        r = capture.press(true, on);
         break;
-      case LeftDown:
-        out.push_back(text(capture.press(true, true)));
+      case 'u':
+        r = capture.release(true, on);
         break;
-      case LeftDownOut:
-        out.push_back(text(capture.press(true, false)));
+      case 'r':
+        r = capture.press(false, on);
         break;
-      case LeftUpIn:
-        out.push_back(text(capture.release(true, true)));
-        break;
-      case LeftUpOut:
-        out.push_back(text(capture.release(true, false)));
-        break;
-      case RightDownIn:
-        out.push_back(text(capture.press(false, true)));
-        break;
-      case RightDownOut:
-        out.push_back(text(capture.press(false, false)));
-        break;
-      case RightUpIn:
-        out.push_back(text(capture.release(false, true)));
-        break;
-      case RightUpOut:
-        out.push_back(text(capture.release(false, false)));
+      case 'x':
+        r = capture.release(false, on);
         break;
     }
+    std::string reply = r.before == C::Enter ? "E" : r.before == C::Leave ? "L" : "";
+    reply += r.deliver ? "D" : "";
+    reply += r.after == C::Leave ? "L" : "";
+    out += (out.empty() ? "" : " ") + (reply.empty() ? "-" : reply);
   }
   return out;
 }
 
-using V = std::vector<std::string>;
-
-TEST(PointerCapture, LeftPressKeepsThePointerUntilItsRelease) {
-  // Drag off the pad and release there: everything reaches the pad, the leave comes last.
-  EXPECT_EQ(run({Enter, MoveIn, LeftDown, MoveOut, LeftUpOut, Leave}),
-            (V{"E", "D", "D", "D", "DL", ""}));
-  // A leave Qt reports during the capture is held back; back on the pad, none is owed.
-  EXPECT_EQ(run({Enter, LeftDown, Leave, MoveOut, MoveIn, LeftUpIn}),
-            (V{"E", "D", "", "D", "D", "D"}));
-  // The right button pressed and released during the capture reaches the pad anywhere.
-  EXPECT_EQ(run({Enter, LeftDown, MoveOut, RightDownOut, RightUpOut, LeftUpOut}),
-            (V{"E", "D", "D", "D", "D", "DL"}));
+TEST(PointerCapture, LeftPressHoldsThePointerUntilItsRelease) {
+  const struct {
+    const char* events;
+    const char* reported;
+  } cases[] = {
+      // Dragged off and released there: all reaches the pad, the held-back leave comes last.
+      {"epMUl", "E D D DL -"},
+      // A leave during the capture is held back; released back on the pad, none is owed.
+      {"eplMmu", "E D - D D D"},
+      // The right button during the capture reaches the pad anywhere.
+      {"epMRXU", "E D D D D DL"},
+      // The left released first: the right no longer holds the pointer.
+      {"eprumMX", "E D D D D L -"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
 }
 
-TEST(PointerCapture, OtherButtonsDoNotCapture) {
-  // Right drag off the pad: the pad hears of the leave at once and nothing from outside.
-  EXPECT_EQ(run({Enter, RightDownIn, MoveOut, MoveOut, RightUpOut, Leave}),
-            (V{"E", "D", "L", "", "", ""}));
-  // Back on the pad while still held: it enters again and the release reaches it.
-  EXPECT_EQ(run({Enter, RightDownIn, MoveOut, MoveIn, RightUpIn}), (V{"E", "D", "L", "ED", "D"}));
-  // A left press off the pad under another button's grab is not the pad's.
-  EXPECT_EQ(run({Enter, RightDownIn, MoveOut, LeftDownOut, MoveOut}), (V{"E", "D", "L", "", ""}));
-}
-
-TEST(PointerCapture, LeftReleaseWithTheRightStillHeldEndsTheCapture) {
-  EXPECT_EQ(run({Enter, LeftDown, RightDownIn, LeftUpIn, MoveOut, RightUpOut}),
-            (V{"E", "D", "D", "D", "L", ""}));
+TEST(PointerCapture, OtherButtonsOnlyHearOfThePointerOverThePad) {
+  const struct {
+    const char* events;
+    const char* reported;
+  } cases[] = {
+      {"erMMXl", "E D L - - -"},  // the leave at once, nothing from outside
+      {"erMmx", "E D L ED D"},    // back on the pad: enters again, the release reaches it
+      {"erMPM", "E D L - -"},     // a left press off the pad is not the pad's
+  };
+  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
 }
 
 }  // namespace
