@@ -13,7 +13,7 @@
 #include "midi/System.h"
 
 int main(int argc, char** argv) {
-  // The plain Unix event dispatcher keeps held-back input in order during a note's wait.
+  // The note clock's timing is measured on Qt's plain Unix event dispatcher; keep to it.
   qputenv("QT_NO_GLIB", "1");
   QApplication application(argc, argv);
   // No display name: Qt would append it to every caption ("C4-100 — Korvane").

@@ -2,15 +2,8 @@
 # the wait at once: the program shuts down as usual, writing its settings.
 source "$(dirname "$0")/lib.sh"
 
-away() { xdotool mousemove 1270 1010; }
-trap 'away; e2e_cleanup' EXIT
-away
-
-e2e_jack_start
-e2e_capture_start
-e2e_korvane_start
-wid=$(e2e_window)
-e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_start_on_capture
+wid=$E2E_WID
 e2e_click "$wid" 437 157 # the "960" button
 e2e_click "$wid" 578 14  # tempo 1: 960 ticks last two minutes
 xdotool key ctrl+a type 1

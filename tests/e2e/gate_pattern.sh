@@ -2,20 +2,13 @@
 # capture port receives its rhythm (note 120, rest 360, note 720 ticks; a tick is 1 ms at 125).
 source "$(dirname "$0")/lib.sh"
 
-away() { xdotool mousemove 1270 1010; }
-trap 'away; e2e_cleanup' EXIT
-away
-
 printf '120\r\n!360\r\n720\r\n' >"$E2E_TMP/rhythm.gap"
 windows() { xdotool search --onlyvisible --pid "$KORVANE_PID" 2>/dev/null | wc -l; }
 windows_are() { [ "$(windows)" -eq "$1" ]; }
 windows_above() { [ "$(windows)" -gt "$1" ]; }
 
-e2e_jack_start
-e2e_capture_start
-e2e_korvane_start
-wid=$(e2e_window)
-e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_start_on_capture
+wid=$E2E_WID
 
 # The pages' band is the bottom 59 pixels of the 600 × 200 first-start window.
 e2e_click "$wid" 88 187  # the "GateArp" tab

@@ -24,6 +24,9 @@
 #                                 driver and the small TimGM6mb SoundFont. Pass KORVANE_MIDI_LOG=1
 #                                 to have the device list and "synthesizer ready" in KORVANE_LOG;
 #                                 KORVANE_SYNTH_DRIVER=file KORVANE_SYNTH_FILE=x.raw renders sound.
+#   e2e_start_on_capture [ini] [env…]  all of the above: JACK, capture, Korvane with the capture
+#                                 port picked in ComboBox1; E2E_WID: the main window's id.
+#   e2e_pointer_away              park the pointer off the window (the caption follows the pad).
 #   e2e_korvane_stop              close the window (SIGTERM) and wait for the process to end.
 #   e2e_spawn LOG cmd…            start any other process, killed on exit; its pid in E2E_LAST_PID.
 # Window
@@ -64,6 +67,7 @@ E2E_PAD_Y=40
 
 e2e_cleanup() {
   local pid
+  e2e_pointer_away
   for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
     pid=${E2E_PIDS[i]}
     kill -TERM "$pid" 2>/dev/null || continue
@@ -125,7 +129,20 @@ e2e_capture_start() {
   e2e_wait_for 20 grep -q "^# ready" "$E2E_CAPTURE"
 }
 
+# The caption follows the pointer over the pad: keep the pointer off the window while it is sought.
+e2e_pointer_away() { xdotool mousemove 1270 1010 2>/dev/null || true; }
+
+# JACK, the capture tool and Korvane playing on the capture port; E2E_WID: its window.
+e2e_start_on_capture() {
+  e2e_jack_start
+  e2e_capture_start
+  e2e_korvane_start "$@"
+  E2E_WID=$(e2e_window)
+  e2e_pick_text "$E2E_WID" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+}
+
 e2e_korvane_start() {
+  e2e_pointer_away
   local ini=${1:-}
   [ $# -gt 0 ] && shift
   KORVANE_DIR=$(mktemp -d "$E2E_TMP/app.XXXXXX")

@@ -2,12 +2,8 @@
 # chosen in the device list, channel "16", program "128" give exactly the two bytes cf 7f.
 source "$(dirname "$0")/lib.sh"
 
-e2e_jack_start
-e2e_capture_start
-e2e_korvane_start
-wid=$(e2e_window)
-
-e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_start_on_capture
+wid=$E2E_WID
 e2e_pick "$wid" $E2E_EDIT1 last
 e2e_pick "$wid" $E2E_COMBOBOX2 last
 e2e_wait_capture '^[0-9.]+ cf 7f$' >/dev/null

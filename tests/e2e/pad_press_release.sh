@@ -3,16 +3,8 @@
 # the window, still ends the note where the button comes up.
 source "$(dirname "$0")/lib.sh"
 
-# The caption follows the pointer over the pad: keep it away until the window is found.
-away() { xdotool mousemove 1270 1010; }
-trap 'away; e2e_cleanup' EXIT
-away
-
-e2e_jack_start
-e2e_capture_start
-e2e_korvane_start
-wid=$(e2e_window)
-e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_start_on_capture
+wid=$E2E_WID
 e2e_click "$wid" 65 157 # Length field: 120 ticks, 120 ms at tempo 125
 xdotool key ctrl+a type 120
 

@@ -3,15 +3,8 @@
 # default four 480-tick notes) instead of the 60-tick length, until a right click on the pad.
 source "$(dirname "$0")/lib.sh"
 
-away() { xdotool mousemove 1270 1010; }
-trap 'away; e2e_cleanup' EXIT
-away
-
-e2e_jack_start
-e2e_capture_start
-e2e_korvane_start
-wid=$(e2e_window)
-e2e_pick_text "$wid" $E2E_COMBOBOX1 "$E2E_CAPTURE_PORT"
+e2e_start_on_capture
+wid=$E2E_WID
 e2e_click "$wid" 256 157 # the "60" button
 
 ons() { e2e_capture_data | awk '$2 == "90"' | wc -l; }
