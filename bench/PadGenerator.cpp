@@ -4,6 +4,7 @@
 #include "lib/Convert.h"
 #include "pad/Cells.h"
 #include "pad/Generator.h"
+#include "pad/Limits.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ void BM_GenerateLargestTable(benchmark::State& state) {
   random.seed(1);
   lib::StringList table;
   // As the window does: the count text is converted again before every pass.
-  const std::string countText = lib::IntToStr(pad::kMaxGenerated);
+  const std::string countText = lib::IntToStr(pad::kMaxTableEntries);
   for (auto _ : state) {
     pad::generateTable(
         table, [&] { return lib::StrToInt(countText); }, random, 128);

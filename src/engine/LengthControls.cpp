@@ -14,7 +14,9 @@ void TForm1::Edit3Change(QLineEdit* sender) {
 }
 
 void TForm1::TrackBar1Change() {
-  Edit3->setText(QString::fromStdString(lib::IntToStr(TrackBar1->value())));
+  // Setting the same text again would throw the cursor to the end while the user types.
+  const QString text = QString::fromStdString(lib::IntToStr(TrackBar1->value()));
+  if (Edit3->text() != text) Edit3->setText(text);
 }
 
 void TForm1::Button5Click(QPushButton* sender) {

@@ -8,9 +8,6 @@
 
 namespace pad {
 
-/// Largest count a generator accepts: far more columns or rows than any pad can show.
-constexpr int kMaxGenerated = 100000;
-
 /// Empties table, then appends decimal (draw mod modulus) for as long as the pass number is
 /// below count(), which is asked before every pass. An exception from count() leaves the
 /// table as far as it got.

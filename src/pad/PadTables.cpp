@@ -6,6 +6,7 @@
 #include "lib/Convert.h"
 #include "lib/Error.h"
 #include "pad/Generator.h"
+#include "pad/Limits.h"
 #include "pad/NoteNames.h"
 
 namespace pad {
@@ -29,9 +30,9 @@ namespace {
 /// changes, so a stray "2147483647" cannot exhaust memory.
 void refill(TForm1& form, lib::StringList& table, QLineEdit* field, int modulus) {
   const std::string text = field->text().toStdString();
-  if (const auto n = lib::tryStrToInt(text); n && *n > pad::kMaxGenerated) {
+  if (const auto n = lib::tryStrToInt(text); n && *n > pad::kMaxTableEntries) {
     form.dialogs().error(lib::format("'%s' は大きすぎます。 %s 以下にしてください。",
-                                     {text, lib::IntToStr(pad::kMaxGenerated)}));
+                                     {text, lib::IntToStr(pad::kMaxTableEntries)}));
     return;
   }
   auto count = [field] { return lib::StrToInt(field->text().toStdString()); };

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 
 #include "PadFixture.h"
@@ -152,6 +153,15 @@ TEST_F(ClockTest, LengthFieldAndSliderFollowEachOther) {
     form->Button5Click(b);
     EXPECT_EQ(form->TrackBar1->value(), b->text().toInt());
   }
+}
+
+TEST_F(ClockTest, TypingInsideTheLengthFieldKeepsTheCursor) {
+  form->Edit3->setText("80");
+  form->Edit3->setCursorPosition(0);
+  QTest::keyClicks(form->Edit3, "4");  // "480": the slider follows, the cursor stays
+  EXPECT_EQ(form->Edit3->text(), "480");
+  EXPECT_EQ(form->Edit3->cursorPosition(), 1);
+  EXPECT_EQ(form->TrackBar1->value(), 480);
 }
 
 class GateTest : public ClockTest {
