@@ -28,7 +28,7 @@
 
 #include "app/Controls.h"
 #include "app/TForm1.h"
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 #include "midi/Recording.h"
 #include "midi/System.h"
 

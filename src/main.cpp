@@ -9,7 +9,7 @@
 #include "app/QtServices.h"
 #include "app/Signals.h"
 #include "app/TForm1.h"
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 #include "midi/System.h"
 
 int main(int argc, char** argv) {

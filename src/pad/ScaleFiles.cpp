@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/Controls.h"
-#include "app/TForm1.h"
 #include "lib/Convert.h"
 #include "lib/Error.h"
 #include "pad/Limits.h"
@@ -40,26 +38,3 @@ std::vector<std::string> keysFromNames(const std::vector<std::string>& lines,
 }
 
 }  // namespace pad
-
-void TForm1::Button2Click() {
-  const auto path = dialogs().openFile(app::FileDialog::KeyScale);
-  if (!path) return;
-  lib::StringList lines;
-  try {
-    lines.loadFromFile(*path, pad::kMaxTableEntries);
-  } catch (const lib::FileTooLargeError&) {
-    throw;  // a file chosen by mistake leaves the columns as they were
-  } catch (const lib::FileError&) {
-    KeyList->clear();  // emptied before the file is opened: a failed open leaves no columns
-    throw;
-  }
-  KeyList->assign(pad::keysFromNames(lines.items(), *NoteNames));
-  PaintBox1->requestRepaint();
-}
-
-void TForm1::Button4Click() {
-  const auto path = dialogs().openFile(app::FileDialog::Volume);
-  if (!path) return;
-  VolumeList->loadFromFile(*path, pad::kMaxTableEntries);  // unchanged when it fails
-  PaintBox1->requestRepaint();
-}

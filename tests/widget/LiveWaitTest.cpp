@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "PadFixture.h"
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 
 #include <sys/prctl.h>
 
