@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
   midi::EventLog log;
   TimedDevices devices(log, o.jack);
   NoDialogs dialogs;
-  engine::LiveWaiter waiter;
+  app::LiveWaiter waiter;
   char dir[] = "/tmp/korvane-bench-XXXXXX";
   if (!mkdtemp(dir)) return 1;
   const auto loaders = o.load ? loadOtherCores() : std::vector<pid_t>{};

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   app::QtDialogs dialogs;
   try {
     auto devices = midi::makeSystemDevices();
-    engine::LiveWaiter waiter;
+    app::LiveWaiter waiter;
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};

@@ -1,4 +1,4 @@
-// The note clock tick: plays the cell under the pointer while the left button is held.
+// The note clock tick: gathers what the rule reads, applies what it decides.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -7,75 +7,51 @@
 
 #include "app/Controls.h"
 #include "app/TForm1.h"
+#include "engine/ClockTick.h"
 #include "engine/GateStep.h"
-#include "lib/Convert.h"
-#include "pad/Cells.h"
 
-// Every failure here ends the tick silently: an error box would come back every millisecond.
+// Every failure ends the tick silently (engine::decideTick): an error box would come back
+// every millisecond.
 void TForm1::NoteClockTick(int timerId) {
   if (timerId != 0 || clockWaiting_ || closeRequested_) return;
-  if (!PointerIn) return restClock();
-  bool changed = false;
-  const auto key = clockCell(changed);
-  // Hovering, the tick only follows the pointer: once the caption is up to date the timer
-  // rests until the pointer, the pad or its tables change.
-  if (!PadDown) {
-    if (!changed) restClock();
+  const std::string tempo = Edit5->text().toStdString();
+  const std::string channel = Edit1->currentText().toStdString();
+  const engine::TickResult tick = engine::decideTick({
+      .pointerIn = PointerIn,
+      .padDown = PadDown,
+      .x = PointerX,
+      .y = PointerY,
+      .width = PaintBox1->width(),
+      .height = PaintBox1->height(),
+      .keys = &KeyList->items(),
+      .volumes = &VolumeList->items(),
+      .noteNames = &NoteNames->items(),
+      .caption = clockCaption_,
+      .tempo = tempo,
+      .length = TrackBar1->value(),
+      .gate = ArpDown || CheckBox1->isChecked(),
+      .pattern = &GatePattern->items(),
+      .gateStep = GateStep,
+      .channel = channel,
+      .lastNote = LastNote,
+  });
+  if (tick.caption) {
+    setWindowTitle(QString::fromStdString(*tick.caption));
+    clockCaption_ = *tick.caption;
+  }
+  if (tick.velocity) RowVelocity = MsgVelocity = *tick.velocity;
+  if (tick.rest) return restClock();
+  if (!tick.played) {
+    if (tick.gateStep) GateStep = *tick.gateStep;
     return;
   }
-  if (!key) return;
-  const auto tempo = engine::tempoOf(Edit5->text().toStdString());
-  if (!tempo) return;
-  const auto step = clockStep(*tempo);
-  const auto channel = lib::tryStrToInt(Edit1->currentText().toStdString());
-  if (!step || !channel) return;
-  Channel = *channel - 1;  // the previous note ends with the velocity of the row now
-  MsgStatus = 0x80 + Channel;
-  Channel = 0;
-  MidiOut->send({MsgStatus, LastNote, MsgVelocity});
-  MsgNote = *key;
-  Channel = *channel - 1;
-  MsgStatus = 0x90 + Channel;
-  Channel = 0;
-  LastNote = MsgNote;  // also on a rest: the next note-off names a note that never sounded
+  MsgStatus = tick.status;
+  MsgNote = LastNote = tick.note;  // also on a rest: the next note-off names a silent note
   LastVelocity = MsgVelocity;
-  if (!step->rest) MidiOut->send({MsgStatus, MsgNote, MsgVelocity});
-  clockWait(step->ms);
-  if (step->index >= 0) GateStep = engine::nextStep(step->index, GatePattern->count());
-}
-
-/// The cell under the pointer: sets RowVelocity, MsgVelocity and the caption (changed: its
-/// text is new); the cell's note, or nullopt when the guard or the tables say there is none.
-std::optional<int> TForm1::clockCell(bool& changed) {
-  const int columns = KeyList->count(), rows = VolumeList->count();
-  const int width = PaintBox1->width();
-  if (!pad::InsideClockGuard(PointerX, width, columns) || rows == 0) return std::nullopt;
-  const int column = pad::ColumnOf(PointerX, width, columns);
-  const int row = pad::RowOf(PointerY, PaintBox1->height(), rows);
-  const auto velocity = lib::tryStrToInt(VolumeList->get(row));
-  const auto key = lib::tryStrToInt(KeyList->get(column));
-  if (!velocity || !key || *key < 0 || *key >= NoteNames->count()) return std::nullopt;
-  RowVelocity = *velocity;
-  MsgVelocity = RowVelocity;
-  std::string caption = NoteNames->get(*key) + "-" + lib::IntToStr(RowVelocity);
-  changed = caption != clockCaption_;
-  if (changed) {
-    setWindowTitle(QString::fromStdString(caption));
-    clockCaption_ = std::move(caption);
-  }
-  return key;
-}
-
-/// The step this tick plays: the Length slider's, or in gate mode the pattern's (index ≥ 0).
-std::optional<engine::PlannedStep> TForm1::clockStep(long double tempo) {
-  if (ArpDown || CheckBox1->isChecked()) {
-    auto step = engine::planStep(GatePattern->items(), GateStep, tempo);
-    if (step) GateStep = step->index;  // entries passed over count as stepped
-    return step;
-  }
-  const auto ms = engine::waitMs(tempo, TrackBar1->value());
-  if (!ms) return std::nullopt;
-  return engine::PlannedStep{-1, false, *ms};
+  Channel = 0;
+  for (const engine::TickMessage& m : tick.messages) MidiOut->send({m.status, m.data1, m.data2});
+  clockWait(tick.waitMs);
+  if (tick.gateStep) GateStep = *tick.gateStep;
 }
 
 /// Waits a note's length. The timer rests meanwhile; the delivery that fell due follows the

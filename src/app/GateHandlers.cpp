@@ -5,13 +5,12 @@
 #include "engine/GateSlots.h"
 
 namespace {
-const std::string kSection = "Korvane";
 const QString kHasFile = QString::fromUtf8("♪");
 }  // namespace
 
 void TForm1::readGateSlots() {
   for (int i = 0; i < engine::kGateSlotCount; ++i)
-    GateFiles->add(Ini->readString(kSection, engine::gateSlotKey(i), ""));
+    GateFiles->add(Ini->readString(app::kSettingsSection, engine::gateSlotKey(i), ""));
   for (int i = 0; i < engine::kGateSlotCount; ++i)
     if (!GateFiles->get(i).empty()) SpeedButtons[i]->setText(kHasFile);
   engine::loadStartupPattern(*GateFiles, *GatePattern);
@@ -23,7 +22,7 @@ void TForm1::writeGateSlots() {
       const std::string& path = GateFiles->get(i);
       // Skipped like a failed write: the file keeps what it held for this slot.
       if (!engine::storableSlotPath(path)) continue;
-      Ini->writeString(kSection, engine::gateSlotKey(i), path);
+      Ini->writeString(app::kSettingsSection, engine::gateSlotKey(i), path);
     } catch (...) {
       // A slot that cannot be written is skipped; the others are still attempted.
     }

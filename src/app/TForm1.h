@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/Services.h"
-#include "engine/GateStep.h"
 #include "lib/StringList.h"
 #include "midi/Port.h"
 #include "pad/Random.h"
@@ -38,7 +37,7 @@ class SpeedButton;
 struct TForm1Services {
   midi::Devices& devices;
   app::Dialogs& dialogs;
-  engine::Waiter& waiter;
+  app::Waiter& waiter;
   std::string exePath;         ///< names the settings file
   unsigned int seed = 0;       ///< the random source's seed (the time in seconds)
   bool startTimer = true;      ///< widget tests drive the clock tick themselves
@@ -169,7 +168,7 @@ class TForm1 : public QWidget {
 
   midi::Devices& devices() { return services_.devices; }
   app::Dialogs& dialogs() { return services_.dialogs; }
-  engine::Waiter& waiter() { return services_.waiter; }
+  app::Waiter& waiter() { return services_.waiter; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -184,8 +183,6 @@ class TForm1 : public QWidget {
   void fitFrameOnce();
 
   // ---- note clock (engine/NoteClock.cpp) ----
-  std::optional<int> clockCell(bool& changed);
-  std::optional<engine::PlannedStep> clockStep(long double tempo);
   void clockWait(long long ms);
   void restClock();
   void wakeClock();

@@ -27,6 +27,10 @@ int RowOf(int y, int height, int count) {
   return static_cast<int>(r);
 }
 
+Cell CellAt(int x, int y, int width, int height, int columns, int rows) {
+  return {ColumnOf(x, width, columns), RowOf(y, height, rows)};
+}
+
 bool InsideClockGuard(int x, int width, int count) {
   if (count <= 0 || width <= 0) return false;
   const long double cell = static_cast<long double>(width) / count;
