@@ -12,7 +12,7 @@ void TForm1::readGateSlots() {
   for (int i = 0; i < engine::kGateSlotCount; ++i)
     GateFiles->add(Ini->readString(app::kSettingsSection, engine::gateSlotKey(i), ""));
   for (int i = 0; i < engine::kGateSlotCount; ++i)
-    if (!GateFiles->get(i).empty()) SpeedButtons[i]->setText(kHasFile);
+    if (!GateFiles->get(i).empty()) SpeedButtons[static_cast<std::size_t>(i)]->setText(kHasFile);
   engine::loadStartupPattern(*GateFiles, *GatePattern);
 }
 
