@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "app/ErrorReport.h"
+#include "app/LiveWait.h"
 #include "app/QtServices.h"
 #include "app/Signals.h"
 #include "app/TForm1.h"
-#include "app/LiveWait.h"
 #include "midi/System.h"
 
 int main(int argc, char** argv) {

@@ -8,7 +8,6 @@
 #include "app/Controls.h"
 #include "app/TForm1.h"
 #include "engine/ClockTick.h"
-#include "engine/GateStep.h"
 
 // Every failure ends the tick silently (engine::decideTick): an error box would come back
 // every millisecond.
