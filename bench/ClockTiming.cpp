@@ -28,7 +28,7 @@
 
 #include "app/Controls.h"
 #include "app/TForm1.h"
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 #include "midi/Recording.h"
 #include "midi/System.h"
 
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
   midi::EventLog log;
   TimedDevices devices(log, o.jack);
   NoDialogs dialogs;
-  engine::LiveWaiter waiter;
+  app::LiveWaiter waiter;
   char dir[] = "/tmp/korvane-bench-XXXXXX";
   if (!mkdtemp(dir)) return 1;
   const auto loaders = o.load ? loadOtherCores() : std::vector<pid_t>{};

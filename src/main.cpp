@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "app/ErrorReport.h"
+#include "app/LiveWait.h"
 #include "app/QtServices.h"
 #include "app/Signals.h"
 #include "app/TForm1.h"
-#include "engine/Wait.h"
 #include "midi/System.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   app::QtDialogs dialogs;
   try {
     auto devices = midi::makeSystemDevices();
-    engine::LiveWaiter waiter;
+    app::LiveWaiter waiter;
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};

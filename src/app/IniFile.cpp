@@ -1,13 +1,13 @@
 #include "app/IniFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <fcntl.h>
-#include <unistd.h>
+#include <optional>
 
 #include "lib/Convert.h"
 #include "lib/Error.h"
@@ -17,6 +17,8 @@ namespace app {
 namespace {
 
 constexpr std::size_t kMaxValue = 2047;
+// Far beyond any settings file; a larger one is not read.
+constexpr std::size_t kMaxFileBytes = 16u << 20;
 
 std::string trim(std::string_view s) {
   std::size_t b = 0, e = s.size();
@@ -32,16 +34,11 @@ struct Line {
 
 std::vector<Line> physicalLines(const std::string& text) {
   std::vector<Line> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    auto end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back({text.substr(start), ""});
-      break;
-    }
-    std::size_t brkLen = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
-    lines.push_back({text.substr(start, end - start), text.substr(end, brkLen)});
-    start = end + brkLen;
+  for (std::size_t start = 0; start < text.size();) {
+    const lib::LineSpan line = lib::lineAt(text, start);
+    lines.push_back(
+        {text.substr(start, line.length), text.substr(start + line.length, line.breakLength)});
+    start += line.length + line.breakLength;
   }
   return lines;
 }
@@ -65,12 +62,14 @@ bool keyOf(const std::string& body, std::string& key, std::string& value) {
   return !key.empty() && key[0] != ';';
 }
 
-std::string readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+/// The file's text; nullopt when it cannot be read. Through the one bounded reader: a FIFO, a
+/// device or a directory in the file's place is refused at once instead of blocking start-up.
+std::optional<std::string> readWholeFile(const std::string& path) {
+  try {
+    return lib::readFileBytes(path, kMaxFileBytes);
+  } catch (const lib::FileError&) {
+    return std::nullopt;
+  }
 }
 
 /// Tries it: permission bits say nothing for root, nor for read-only mounts.
@@ -141,7 +140,8 @@ std::string setProfileValue(const std::string& text, const std::string& section,
 std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
   std::string value;
-  if (!findProfileValue(readWholeFile(path_), section, key, value)) return def;
+  const auto text = readWholeFile(path_);
+  if (!text || !findProfileValue(*text, section, key, value)) return def;
   value = trim(value);
   if (value.size() > kMaxValue) value.resize(kMaxValue);
   return value;
@@ -158,8 +158,11 @@ void IniFile::writeString(const std::string& section, const std::string& key,
                           const std::string& value) {
   namespace fs = std::filesystem;
   const auto fail = [&] { return lib::Error(lib::format("%s に書き込めません", {path_})); };
-  const std::string updated = setProfileValue(readWholeFile(path_), section, key, value);
   std::error_code ec;
+  const auto text = readWholeFile(path_);
+  // A file that is there but cannot be read is not replaced by the few keys written here.
+  if (!text && fs::exists(fs::symlink_status(path_, ec))) throw fail();
+  const std::string updated = setProfileValue(text.value_or(""), section, key, value);
   const fs::path target(path_);
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   // Write beside the file, then rename over it: a crash or a full disk keeps the old file.
@@ -175,8 +178,7 @@ void IniFile::writeString(const std::string& section, const std::string& key,
   }
 }
 
-void IniFile::writeInteger(const std::string& section, const std::string& key,
-                           std::int32_t value) {
+void IniFile::writeInteger(const std::string& section, const std::string& key, std::int32_t value) {
   writeString(section, key, lib::IntToStr(value));
 }
 

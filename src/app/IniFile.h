@@ -6,6 +6,9 @@
 
 namespace app {
 
+/// The section of Korvane's own keys in the settings file.
+inline const std::string kSettingsSection = "Korvane";
+
 /// Reader and writer of one profile file. Reads and writes go to the file each time; every
 /// line the program does not own stays byte for byte. Writes replace the file atomically.
 class IniFile {

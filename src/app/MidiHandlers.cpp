@@ -2,6 +2,7 @@
 #include <QComboBox>
 
 #include "app/TForm1.h"
+#include "engine/Channel.h"
 #include "lib/Convert.h"
 #include "midi/Keys.h"
 
@@ -38,7 +39,7 @@ void TForm1::ComboBox1Change() {
 }
 
 void TForm1::ComboBox2Change() {
-  Channel = lib::StrToInt(Edit1->currentText().toStdString()) - 1;
+  Channel = engine::requireChannel(Edit1->currentText().toStdString());
   MsgStatus = 0xC0 + Channel;
   MsgNote = ComboBox2->currentIndex();
   MsgVelocity = 0;

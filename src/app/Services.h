@@ -25,10 +25,6 @@ class Dialogs {
   virtual void error(const std::string& text) = 0;
 };
 
-}  // namespace app
-
-namespace engine {
-
 /// The note clock's wait for a note's length.
 class Waiter {
  public:
@@ -39,4 +35,4 @@ class Waiter {
   virtual void interrupt() {}
 };
 
-}  // namespace engine
+}  // namespace app

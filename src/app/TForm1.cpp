@@ -10,10 +10,6 @@
 #include "app/ErrorReport.h"
 #include "app/IniFile.h"
 
-namespace {
-const std::string kSection = "Korvane";
-}
-
 TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(services)) {
   buildControls();                                   // 1
   Rand.seed(services_.seed);                         // 2
@@ -32,10 +28,10 @@ TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(
   if (services_.startTimer) NoteClock->start();
   Ini = std::make_unique<app::IniFile>(app::settingsPathFor(services_.exePath));  // 7, 8
   readGateSlots();                                   // 9–11
-  const int top = Ini->readInteger(kSection, "Top", 0);  // 12
-  const int left = Ini->readInteger(kSection, "Left", 0);
-  const int width = Ini->readInteger(kSection, "Width", 600);
-  const int height = Ini->readInteger(kSection, "Height", 200);
+  const int top = Ini->readInteger(app::kSettingsSection, "Top", 0);  // 12
+  const int left = Ini->readInteger(app::kSettingsSection, "Left", 0);
+  const int width = Ini->readInteger(app::kSettingsSection, "Width", 600);
+  const int height = Ini->readInteger(app::kSettingsSection, "Height", 200);
   applyPlacement(top, left, width, height);
   buildDefaultTables();                              // 13, 14
   openMidiAtStartup();                               // 15
@@ -55,10 +51,10 @@ void TForm1::FormDestroy() {
   writeGateSlots();
   GateFiles.reset();
   GatePattern.reset();
-  Ini->writeInteger(kSection, "Left", outer.left());
-  Ini->writeInteger(kSection, "Top", outer.top());
-  Ini->writeInteger(kSection, "Width", outer.width());
-  Ini->writeInteger(kSection, "Height", outer.height());
+  Ini->writeInteger(app::kSettingsSection, "Left", outer.left());
+  Ini->writeInteger(app::kSettingsSection, "Top", outer.top());
+  Ini->writeInteger(app::kSettingsSection, "Width", outer.width());
+  Ini->writeInteger(app::kSettingsSection, "Height", outer.height());
   Ini.reset();
 }
 

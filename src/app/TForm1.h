@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/Services.h"
-#include "engine/GateStep.h"
 #include "lib/StringList.h"
 #include "midi/Port.h"
 #include "pad/Random.h"
@@ -38,7 +37,7 @@ class SpeedButton;
 struct TForm1Services {
   midi::Devices& devices;
   app::Dialogs& dialogs;
-  engine::Waiter& waiter;
+  app::Waiter& waiter;
   std::string exePath;         ///< names the settings file
   unsigned int seed = 0;       ///< the random source's seed (the time in seconds)
   bool startTimer = true;      ///< widget tests drive the clock tick themselves
@@ -134,7 +133,7 @@ class TForm1 : public QWidget {
   void ComboBox2Change();
   void FormKeyUp(int key);
   void Panel1MouseLeave();
-  // ---- handlers: pad (pad/) ----
+  // ---- handlers: pad (app/PadHandlers.cpp, app/TableHandlers.cpp) ----
   void Button1Click();
   void Button3Click();
   void Button2Click();
@@ -145,7 +144,7 @@ class TForm1 : public QWidget {
   void PaintBox1MouseMove(int x, int y);
   void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
   void PaintBox1MouseUp(Qt::MouseButton button, int x, int y);
-  // ---- handlers: note clock and gate arpeggiator (engine/) ----
+  // ---- handlers: note clock, Length, gate slots (app/Clock-, Length-, GateHandlers.cpp) ----
   void NoteClockTick(int timerId = 0);
   void Edit3Change(QLineEdit* sender);
   void TrackBar1Change();
@@ -158,9 +157,9 @@ class TForm1 : public QWidget {
 
   // ---- start-up and shutdown steps of the subsystems ----
   void openMidiAtStartup();   ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
-  void readGateSlots();       ///< GateFiles, slot captions, GatePattern (engine/GateSlots.cpp)
-  void writeGateSlots();      ///< the ten GateArp keys (engine/GateSlots.cpp)
-  void buildDefaultTables();  ///< KeyList, VolumeList, NoteNames defaults (pad/PadTables.cpp)
+  void readGateSlots();       ///< GateFiles, slot captions, GatePattern (app/GateHandlers.cpp)
+  void writeGateSlots();      ///< the ten GateArp keys (app/GateHandlers.cpp)
+  void buildDefaultTables();  ///< KeyList, VolumeList, NoteNames defaults (app/TableHandlers.cpp)
 
   /// The window's outer placement as the settings file stores it.
   QRect outerGeometry() const;
@@ -169,7 +168,7 @@ class TForm1 : public QWidget {
 
   midi::Devices& devices() { return services_.devices; }
   app::Dialogs& dialogs() { return services_.dialogs; }
-  engine::Waiter& waiter() { return services_.waiter; }
+  app::Waiter& waiter() { return services_.waiter; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -183,9 +182,7 @@ class TForm1 : public QWidget {
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();
 
-  // ---- note clock (engine/NoteClock.cpp) ----
-  std::optional<int> clockCell(bool& changed);
-  std::optional<engine::PlannedStep> clockStep(long double tempo);
+  // ---- note clock (app/ClockHandlers.cpp) ----
   void clockWait(long long ms);
   void restClock();
   void wakeClock();

@@ -1,9 +1,6 @@
-// The ten gate pattern slots: start-up, shutdown, the slot buttons and the slot list.
+// The ten gate pattern slots: loading patterns and the slot click.
 #include "engine/GateSlots.h"
 
-#include "app/Controls.h"
-#include "app/IniFile.h"
-#include "app/TForm1.h"
 #include "lib/Convert.h"
 #include "lib/Error.h"
 #include "pad/Limits.h"
@@ -68,52 +65,3 @@ bool storableSlotPath(const std::string& path) {
 }
 
 }  // namespace engine
-
-namespace {
-const std::string kSection = "Korvane";
-const QString kHasFile = QString::fromUtf8("♪");
-}  // namespace
-
-void TForm1::readGateSlots() {
-  for (int i = 0; i < engine::kGateSlotCount; ++i)
-    GateFiles->add(Ini->readString(kSection, engine::gateSlotKey(i), ""));
-  for (int i = 0; i < engine::kGateSlotCount; ++i)
-    if (!GateFiles->get(i).empty()) SpeedButtons[i]->setText(kHasFile);
-  engine::loadStartupPattern(*GateFiles, *GatePattern);
-}
-
-void TForm1::writeGateSlots() {
-  for (int i = 0; i < engine::kGateSlotCount; ++i) {
-    try {
-      const std::string& path = GateFiles->get(i);
-      // Skipped like a failed write: the file keeps what it held for this slot.
-      if (!engine::storableSlotPath(path)) continue;
-      Ini->writeString(kSection, engine::gateSlotKey(i), path);
-    } catch (...) {
-      // A slot that cannot be written is skipped; the others are still attempted.
-    }
-  }
-}
-
-void TForm1::SpeedButton1Click(int tag) {
-  const bool loaded = engine::clickGateSlot(tag, SlotRightDown, *GateFiles, *GatePattern, [this] {
-    return dialogs().openFile(app::FileDialog::GatePattern);
-  });
-  if (loaded) SpeedButtons.at(static_cast<std::size_t>(tag))->setText(kHasFile);
-}
-
-void TForm1::SpeedButton1MouseDown(int, Qt::MouseButton button) {
-  if (button == Qt::RightButton) SlotRightDown = true;
-}
-
-void TForm1::SpeedButton1MouseUp(int, Qt::MouseButton button) {
-  if (button == Qt::RightButton) SlotRightDown = false;
-}
-
-void TForm1::SpeedButton1MouseLeave(int) {
-  SlotRightDown = false;
-}
-
-void TForm1::GateArp1Click() {
-  dialogs().message(engine::gateFileListText(*GateFiles));
-}

@@ -97,11 +97,6 @@ std::optional<long double> tryStrToFloat(std::string_view s) {
   return v;
 }
 
-long double StrToFloat(std::string_view text) {
-  if (auto v = tryStrToFloat(text)) return *v;
-  throw ConvertError(format("'%s' は浮動小数点数ではありません", {std::string(text)}));
-}
-
 std::string FloatToStr(long double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";

@@ -22,9 +22,6 @@ std::string IntToStr(std::int64_t value);
 /// text is no number or out of range.
 std::optional<long double> tryStrToFloat(std::string_view text);
 
-/// As tryStrToFloat; throws ConvertError "'%s' は浮動小数点数ではありません" on failure.
-long double StrToFloat(std::string_view text);
-
 /// Plain decimal, rounded to 15 significant digits, no trailing zeros, no point when whole.
 std::string FloatToStr(long double value);
 

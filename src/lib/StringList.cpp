@@ -20,19 +20,16 @@ std::vector<std::string> splitAtMost(std::string_view bytes, std::size_t maxLine
   const auto nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   std::vector<std::string> lines;
-  std::size_t start = 0, i = 0;
-  while (i < bytes.size() && lines.size() <= maxLines) {
-    const char c = bytes[i];
-    if (c == '\r' || c == '\n') {
-      lines.emplace_back(bytes.substr(start, i - start));
-      i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
-      start = i;
-    } else {
-      ++i;
-    }
+  for (std::size_t start = 0; start < bytes.size() && lines.size() <= maxLines;) {
+    const LineSpan line = lineAt(bytes, start);
+    lines.emplace_back(bytes.substr(start, line.length));
+    start += line.length + line.breakLength;
   }
-  if (start < bytes.size() && lines.size() <= maxLines) lines.emplace_back(bytes.substr(start));
   return lines;
+}
+
+char foldedByte(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 FileError openError(const std::string& path, const std::string& reason) {
@@ -45,16 +42,27 @@ FileTooLargeError tooLarge(const std::string& path, const std::string& reason) {
 
 }  // namespace
 
+LineSpan lineAt(std::string_view text, std::size_t from) {
+  const auto end = text.find_first_of("\r\n", from);
+  if (end == std::string_view::npos) return {text.size() - from, 0};
+  const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+  return {end - from, crlf ? 2u : 1u};
+}
+
 std::vector<std::string> splitLines(std::string_view bytes) {
   return splitAtMost(bytes, std::numeric_limits<std::size_t>::max());
 }
 
+std::string folded(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = foldedByte(c);
+  return out;
+}
+
 bool sameText(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (foldedByte(a[i]) != foldedByte(b[i])) return false;
   return true;
 }
 
@@ -67,18 +75,6 @@ const std::string& StringList::get(int index) const {
 void StringList::set(int index, std::string value) {
   get(index);
   items_[static_cast<std::size_t>(index)] = std::move(value);
-}
-
-int StringList::indexOf(std::string_view text) const {
-  for (std::size_t i = 0; i < items_.size(); ++i)
-    if (sameText(items_[i], text)) return static_cast<int>(i);
-  return -1;
-}
-
-std::string StringList::text() const {
-  std::string out;
-  for (const auto& item : items_) out += item + "\r\n";
-  return out;
 }
 
 std::string readFileBytes(const std::string& path, std::size_t maxBytes) {

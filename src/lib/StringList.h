@@ -7,11 +7,24 @@
 
 namespace lib {
 
-/// Splits file bytes into lines: CR LF, lone CR and lone LF each end a line (LF CR is two
-/// breaks), a break at the very end adds no line, a NUL ends the text. Bytes stay as they are.
+/// One line of text found by lineAt: its bytes and the line break after them.
+struct LineSpan {
+  std::size_t length = 0;       ///< bytes of the line itself
+  std::size_t breakLength = 0;  ///< 2 for CR LF, 1 for a lone CR or LF, 0 at the end of the text
+};
+
+/// The line starting at byte from of text (from ≤ text.size()): CR LF, lone CR and lone LF each
+/// end a line, LF CR is two breaks. The one line rule of files and settings.
+LineSpan lineAt(std::string_view text, std::size_t from);
+
+/// For tests: the lines loadFromFile takes from file bytes, without its limit. A break at the
+/// very end adds no line, a NUL ends the text. Bytes stay as they are.
 std::vector<std::string> splitLines(std::string_view bytes);
 
-/// ASCII letters compared without case; other bytes must be equal.
+/// text with ASCII letters in lower case; other bytes as they are.
+std::string folded(std::string_view text);
+
+/// ASCII letters compared without case (as folded); other bytes must be equal.
 bool sameText(std::string_view a, std::string_view b);
 
 class StringList {
@@ -22,10 +35,6 @@ class StringList {
   void set(int index, std::string value);
   void clear() { items_.clear(); }
   void add(std::string value) { items_.push_back(std::move(value)); }
-  /// Index of the first entry equal to text with letter case ignored; −1 when absent.
-  int indexOf(std::string_view text) const;
-  /// Every entry followed by a line break.
-  std::string text() const;
   /// Replaces the content with the file's lines; throws FileError (content unchanged) when the
   /// file cannot be read, FileTooLargeError when it holds more than maxLines lines.
   void loadFromFile(const std::string& path, std::size_t maxLines);

@@ -27,8 +27,6 @@ class PointerCapture {
   /// A release of a button.
   Reply release(bool left, bool inside);
 
-  bool captured() const { return captured_; }
-
  private:
   Reply onPad(bool inside);
 

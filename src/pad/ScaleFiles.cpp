@@ -4,62 +4,25 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/Controls.h"
-#include "app/TForm1.h"
 #include "lib/Convert.h"
-#include "lib/Error.h"
-#include "pad/Limits.h"
 
 namespace pad {
-namespace {
-
-// The folding of lib::sameText, so a lookup finds what indexOf would.
-std::string folded(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
-}  // namespace
-
 std::vector<std::string> keysFromNames(const std::vector<std::string>& lines,
                                        const lib::StringList& noteNames) {
   // A table of a million lines would otherwise cost a scan of every name per line.
   std::unordered_map<std::string, std::string> index;
   std::size_t longest = 0;
   for (int k = 0; k < noteNames.count(); ++k) {
-    index.emplace(folded(noteNames.get(k)), lib::IntToStr(k));  // the first equal name wins
+    index.emplace(lib::folded(noteNames.get(k)), lib::IntToStr(k));  // the first equal name wins
     longest = std::max(longest, noteNames.get(k).size());
   }
   std::vector<std::string> keys;
   for (const auto& line : lines) {
     if (line.size() > longest) continue;
-    if (const auto it = index.find(folded(line)); it != index.end()) keys.push_back(it->second);
+    if (const auto it = index.find(lib::folded(line)); it != index.end())
+      keys.push_back(it->second);
   }
   return keys;
 }
 
 }  // namespace pad
-
-void TForm1::Button2Click() {
-  const auto path = dialogs().openFile(app::FileDialog::KeyScale);
-  if (!path) return;
-  lib::StringList lines;
-  try {
-    lines.loadFromFile(*path, pad::kMaxTableEntries);
-  } catch (const lib::FileTooLargeError&) {
-    throw;  // a file chosen by mistake leaves the columns as they were
-  } catch (const lib::FileError&) {
-    KeyList->clear();  // emptied before the file is opened: a failed open leaves no columns
-    throw;
-  }
-  KeyList->assign(pad::keysFromNames(lines.items(), *NoteNames));
-  PaintBox1->requestRepaint();
-}
-
-void TForm1::Button4Click() {
-  const auto path = dialogs().openFile(app::FileDialog::Volume);
-  if (!path) return;
-  VolumeList->loadFromFile(*path, pad::kMaxTableEntries);  // unchanged when it fails
-  PaintBox1->requestRepaint();
-}

@@ -39,7 +39,7 @@ class ScriptedDialogs : public app::Dialogs {
 };
 
 /// Records the waits instead of sleeping.
-class RecordingWaiter : public engine::Waiter {
+class RecordingWaiter : public app::Waiter {
  public:
   std::vector<long long> waits;
   void wait(long long ms) override { waits.push_back(ms); }

@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "PadFixture.h"
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ using Notes = std::vector<std::uint32_t>;
 
 class LiveWaitTest : public test::PadTest {
  protected:
-  engine::LiveWaiter live;
+  app::LiveWaiter live;
   void SetUp() override {
     devices = std::make_unique<midi::RecordingDevices>(log, deviceNames);
     form = std::make_unique<TForm1>(

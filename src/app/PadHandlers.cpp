@@ -1,10 +1,21 @@
-// Pointer input on the pad: the pointer state, the first note of a press and the release.
+// The pad: its grid, the pointer state, the first note of a press and the release.
 #include <QComboBox>
+#include <QPainter>
 
 #include "app/Controls.h"
 #include "app/TForm1.h"
+#include "engine/Channel.h"
 #include "lib/Convert.h"
 #include "pad/Cells.h"
+#include "pad/Grid.h"
+
+void TForm1::PaintBox1Paint() {
+  QPainter painter(PaintBox1);
+  // After shutdown has freed the tables only the black ground is left to show.
+  const int rows = VolumeList ? VolumeList->count() : 0;
+  const int cols = KeyList ? KeyList->count() : 0;
+  pad::drawGrid(painter, PaintBox1->width(), PaintBox1->height(), rows, cols);
+}
 
 void TForm1::PaintBox1MouseEnter() {
   PointerIn = true;
@@ -27,16 +38,16 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   wakeClock();
   // A pad without columns or rows has no cell to play.
   if (KeyList->count() == 0 || VolumeList->count() == 0) return;
-  const int column = pad::ColumnOf(x, PaintBox1->width(), KeyList->count());
-  const int row = pad::RowOf(y, PaintBox1->height(), VolumeList->count());
+  const pad::Cell cell = pad::CellAt(x, y, PaintBox1->width(), PaintBox1->height(),
+                                     KeyList->count(), VolumeList->count());
   // Converted before PadDown is set: a bad entry is reported once and nothing follows.
-  const int note = lib::StrToInt(KeyList->get(column));
-  const int velocity = lib::StrToInt(VolumeList->get(row));
+  const int note = lib::StrToInt(KeyList->get(cell.column));
+  const int velocity = lib::StrToInt(VolumeList->get(cell.row));
   PadDown = true;
   LastNote = note;
   RowVelocity = velocity;
   MsgVelocity = RowVelocity;
-  Channel = lib::StrToInt(Edit1->currentText().toStdString()) - 1;
+  Channel = engine::requireChannel(Edit1->currentText().toStdString());
   LastVelocity = MsgVelocity;
   MsgStatus = 0x90 + Channel;
   MsgNote = note;
@@ -51,7 +62,7 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton button, int, int) {
   }
   if (button == Qt::LeftButton) {
     PadDown = false;
-    Channel = lib::StrToInt(Edit1->currentText().toStdString()) - 1;
+    Channel = engine::requireChannel(Edit1->currentText().toStdString());
     MsgStatus = 0x80 + Channel;
     MsgNote = 60;
     MsgVelocity = 0;

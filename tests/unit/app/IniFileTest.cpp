@@ -125,4 +125,15 @@ TEST_F(IniTest, SettingsPathBesideExecutableOrInConfig) {
   unsetenv("XDG_CONFIG_HOME");
 }
 
+TEST_F(IniTest, WhatIsNoPlainFileGivesDefaultsAtOnceAndIsNotReplaced) {
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);  // no writer: a blocking open would never return
+  app::IniFile ini(path);
+  EXPECT_EQ(ini.readInteger("Korvane", "Width", 600), 600);
+  EXPECT_THROW(ini.writeInteger("Korvane", "Top", 1), lib::Error);
+  EXPECT_TRUE(fs::is_fifo(path));
+  fs::remove(path);
+  fs::create_directory(path);
+  EXPECT_EQ(ini.readString("Korvane", "GateArp0", "none"), "none");
+}
+
 }  // namespace

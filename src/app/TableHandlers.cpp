@@ -1,4 +1,4 @@
-// The key, volume and note-name tables and their generators.
+// The key and volume tables: defaults, generators and files.
 #include <QLineEdit>
 
 #include "app/Controls.h"
@@ -8,21 +8,7 @@
 #include "pad/Generator.h"
 #include "pad/Limits.h"
 #include "pad/NoteNames.h"
-
-namespace pad {
-
-std::string noteName(int k) {
-  static const char* kPitch[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-  return std::string(kPitch[k % 12]) + lib::IntToStr(k / 12 - 1);
-}
-
-void generateTable(lib::StringList& table, const std::function<int()>& count, Random& random,
-                   int modulus) {
-  table.clear();
-  for (int i = 0; i < count(); ++i) table.add(lib::IntToStr(random.draw() % modulus));
-}
-
-}  // namespace pad
+#include "pad/ScaleFiles.h"
 
 namespace {
 
@@ -55,4 +41,27 @@ void TForm1::Button1Click() {
 }
 void TForm1::Button3Click() {
   refill(*this, *VolumeList, Edit4, 127);
+}
+
+void TForm1::Button2Click() {
+  const auto path = dialogs().openFile(app::FileDialog::KeyScale);
+  if (!path) return;
+  lib::StringList lines;
+  try {
+    lines.loadFromFile(*path, pad::kMaxTableEntries);
+  } catch (const lib::FileTooLargeError&) {
+    throw;  // a file chosen by mistake leaves the columns as they were
+  } catch (const lib::FileError&) {
+    KeyList->clear();  // emptied before the file is opened: a failed open leaves no columns
+    throw;
+  }
+  KeyList->assign(pad::keysFromNames(lines.items(), *NoteNames));
+  PaintBox1->requestRepaint();
+}
+
+void TForm1::Button4Click() {
+  const auto path = dialogs().openFile(app::FileDialog::Volume);
+  if (!path) return;
+  VolumeList->loadFromFile(*path, pad::kMaxTableEntries);  // unchanged when it fails
+  PaintBox1->requestRepaint();
 }

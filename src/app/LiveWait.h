@@ -3,7 +3,7 @@
 
 #include "app/Services.h"
 
-namespace engine {
+namespace app {
 
 /// Waits while the event loop goes on: the window repaints, follows resizes and answers the
 /// window system, but pointer and key input is held back and re-posted in its order when the
@@ -21,4 +21,4 @@ class LiveWaiter : public Waiter {
   bool interrupted_ = false;
 };
 
-}  // namespace engine
+}  // namespace app

@@ -1,4 +1,4 @@
-#include "engine/Wait.h"
+#include "app/LiveWait.h"
 
 #include <sys/prctl.h>
 
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace engine {
+namespace app {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -87,4 +87,4 @@ void LiveWaiter::interrupt() {
   if (waiting_) interrupted_ = true;
 }
 
-}  // namespace engine
+}  // namespace app

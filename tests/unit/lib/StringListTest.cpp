@@ -31,13 +31,13 @@ TEST(SplitLines, LineBreakRules) {
   for (const auto& c : cases) EXPECT_EQ(lib::splitLines(c.bytes), c.lines) << c.bytes;
 }
 
-TEST(StringList, IndexOfIgnoresLetterCase) {
+TEST(StringList, SameTextIgnoresLetterCase) {
   lib::StringList list;
   for (const char* s : {"C4", "C#4", "D4"}) list.add(s);
-  EXPECT_EQ(list.indexOf("c#4"), 1);
-  EXPECT_EQ(list.indexOf("d4"), 2);
-  EXPECT_EQ(list.indexOf("E4"), -1);
-  EXPECT_EQ(list.indexOf("ｃ4"), -1);  // full-width letters are other bytes
+  EXPECT_TRUE(lib::sameText(list.get(1), "c#4"));
+  EXPECT_EQ(lib::folded("D4 Ab"), "d4 ab");
+  EXPECT_FALSE(lib::sameText(list.get(2), "E4"));
+  EXPECT_FALSE(lib::sameText(list.get(0), "ｃ4"));  // full-width letters are other bytes
   EXPECT_THROW(list.get(3), lib::Error);
   EXPECT_THROW(list.get(-1), lib::Error);
 }
