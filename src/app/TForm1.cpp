@@ -14,6 +14,12 @@ namespace {
 const std::string kSection = "Korvane";
 }
 
+namespace app {
+int storedSize(int stored, int def) {
+  return stored < 1 ? def : stored;
+}
+}  // namespace app
+
 TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(services)) {
   buildControls();                                   // 1
   Rand.seed(services_.seed);                         // 2
@@ -34,8 +40,8 @@ TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(
   readGateSlots();                                   // 9–11
   const int top = Ini->readInteger(kSection, "Top", 0);  // 12
   const int left = Ini->readInteger(kSection, "Left", 0);
-  const int width = Ini->readInteger(kSection, "Width", 600);
-  const int height = Ini->readInteger(kSection, "Height", 200);
+  const int width = app::storedSize(Ini->readInteger(kSection, "Width", 600), 600);
+  const int height = app::storedSize(Ini->readInteger(kSection, "Height", 200), 200);
   applyPlacement(top, left, width, height);
   buildDefaultTables();                              // 13, 14
   openMidiAtStartup();                               // 15
@@ -82,7 +88,8 @@ void TForm1::applyPlacement(int top, int left, int width, int height) {
   // Qt places a window by its frame but sizes its client area; the frame is known only once
   // a window manager has framed the window, so the size is fitted then (fitFrameOnce).
   move(left, top);
-  resize(std::max(0, width), std::max(0, height));
+  // Qt never maps a window without area: at least one pixel of it stays.
+  resize(std::max(1, width), std::max(1, height));
   // A hidden window gets its resize event only when shown; the pad is placed now already.
   if (!isVisible()) {
     layoutBands();
@@ -96,7 +103,7 @@ void TForm1::fitFrameOnce() {
   const int dw = outer.width() - inner.width(), dh = outer.height() - inner.height();
   if (dw == 0 && dh == 0) return;
   frameFitted_ = true;
-  resize(std::max(0, wantedOuter_.width() - dw), std::max(0, wantedOuter_.height() - dh));
+  resize(std::max(1, wantedOuter_.width() - dw), std::max(1, wantedOuter_.height() - dh));
   move(wantedOuter_.topLeft());
 }
 

@@ -196,6 +196,27 @@ TEST_F(FormTest, StoredPlacementIsRestored) {
   EXPECT_EQ(form->size(), QSize(640, 200));
 }
 
+TEST_F(FormTest, AStoredSizeBelowOneTakesTheDefault) {
+  struct Case {
+    const char* width;
+    const char* height;
+    QSize outer;
+  } cases[] = {{"0", "0", {600, 200}},     {"0", "200", {600, 200}}, {"-50", "-50", {600, 200}},
+               {"700", "-1", {700, 200}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.width) + "x" + c.height);
+    dir.write("korvane.ini", std::string("[Korvane]\nWidth=") + c.width + "\nHeight=" + c.height + "\n");
+    create();
+    EXPECT_EQ(form->outerGeometry().size(), c.outer);
+    form->show();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->testAttribute(Qt::WA_OutsideWSRange)) << "a window Qt never maps";
+    form.reset();
+    EXPECT_NE(readFile(iniPath()).find("Width=" + std::to_string(c.outer.width()) + "\n"),
+              std::string::npos);
+  }
+}
+
 TEST_F(FormTest, StartUpSendsNothingAndOpensTheFirstDevice) {
   deviceNames = {std::nullopt, std::string("Second"), std::string("Third")};
   create();
