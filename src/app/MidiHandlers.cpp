@@ -32,7 +32,8 @@ void TForm1::openMidiAtStartup() {
 }
 
 void TForm1::ComboBox1Change() {
-  // Notes still sounding on the old port are left as they are; nothing is re-sent.
+  // No note is left sounding on the old port; nothing is re-sent to the new one.
+  MidiOut->reset();
   MidiOut->close();
   MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
 }

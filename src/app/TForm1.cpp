@@ -54,6 +54,8 @@ TForm1::~TForm1() {
 void TForm1::FormDestroy() {
   destroyed_ = true;
   const QRect outer = outerGeometry();
+  // Silenced first: a long settings write or its error box must not keep a note sounding.
+  if (MidiOut) MidiOut->reset();
   KeyList.reset();
   NoteNames.reset();
   VolumeList.reset();
