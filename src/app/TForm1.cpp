@@ -67,6 +67,7 @@ void TForm1::FormDestroy() {
   Ini->writeInteger(kSection, "Top", outer.top());
   Ini->writeInteger(kSection, "Width", outer.width());
   Ini->writeInteger(kSection, "Height", outer.height());
+  Ini->save();
   Ini.reset();
 }
 
