@@ -273,7 +273,7 @@ void IniFile::save() {
   if (pending_.empty()) return;
   const auto fail = [&] { return lib::Error(lib::format("%s に書き込めません", {path_})); };
   // What is not a plain file, or a file that cannot be read, is never written over.
-  const std::string& target = path_;
+  const std::string target = linkTarget(path_);
   struct stat st {};
   const bool exists = ::stat(target.c_str(), &st) == 0;
   if (!exists && errno != ENOENT) throw fail();

@@ -56,11 +56,25 @@ bool writeAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
+std::string linkTarget(const std::string& path) {
+  fs::path p(path);
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(p, ec))) break;
+    const fs::path next = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = next.is_absolute() ? next : p.parent_path() / next;
+  }
+  return p.string();
+}
+
 bool replaceFile(const std::string& path, const std::string& bytes) {
-  const fs::path target(path);
+  const fs::path target(linkTarget(path));
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   removeStaleTemps(target);
+  struct stat old {};
+  const bool existed = ::stat(target.c_str(), &old) == 0;
   // Our own name can only be left over from a killed process that had our pid.
   const std::string tmp = tempName(target, ::getpid());
   ::unlink(tmp.c_str());
@@ -68,6 +82,11 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
   if (fd < 0) return false;
   ::flock(fd, LOCK_EX | LOCK_NB);
   bool ok = writeAll(fd, bytes);
+  if (existed) {
+    // Root writing a user's file must leave it the user's; otherwise this fails harmlessly.
+    [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+    ok = ok && ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
   // Renamed while still open and locked, so no one takes it for a killed writer's.
   ok = ok && ::fsync(fd) == 0 && ::rename(tmp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(tmp.c_str());

@@ -158,6 +158,38 @@ TEST_F(IniTest, ReadOnceAndWrittenOnceIntoTheFileAsItIsThen) {
   EXPECT_THROW(ini.writeString("Korvane", "GateArp0", "a\nb"), lib::Error);  // not one line
 }
 
+TEST_F(IniTest, ALinkedFileHasItsTargetReplacedWithItsMode) {
+  fs::create_directories(dir / "dots");
+  const fs::path target = dir / "dots" / "korvane.ini";
+  std::ofstream(target) << "[Other]\nk=v\n";
+  ::chmod(target.c_str(), 0600);
+  struct Case {
+    const char* what;
+    fs::path link;  // the path the link holds
+  } cases[] = {{"absolute", target}, {"relative", fs::path("dots") / "korvane.ini"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(path);
+    fs::create_symlink(c.link, path);
+    app::IniFile ini(path);
+    ini.writeInteger("Korvane", "Top", 7);
+    ini.save();
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(get(), "[Other]\nk=v\n[Korvane]\nTop=7\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+  }
+  // A link to a file not made yet: the file is made where it points.
+  fs::remove(path);
+  fs::create_symlink(dir / "later" / "k.ini", path);
+  app::IniFile ini(path);
+  ini.writeInteger("Korvane", "Top", 1);
+  ini.save();
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(get(), "[Korvane]\nTop=1\n");
+}
+
 TEST_F(IniTest, LeftoverTemporaryFilesDoNotAccumulate) {
   put("[Korvane]\nTop=1\n");
   const std::string mine = path + ".tmp" + std::to_string(::getpid());
@@ -180,6 +212,7 @@ TEST_F(IniTest, WhatIsNotAReadablePlainFileIsNotWrittenOver) {
   } cases[] = {
       {"folder", [&] { fs::create_directories(path); }},
       {"pipe", [&] { ::mkfifo(path.c_str(), 0600); }},  // no hang either
+      {"link loop", [&] { fs::create_symlink(path, path); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
