@@ -124,6 +124,18 @@ TEST_F(FormTest, BandsAndPadFollowTheSize) {
   EXPECT_EQ(form->Panel3->size(), QSize(380, 0));
 }
 
+TEST_F(FormTest, PagesHaveTheirDesignedClientArea) {
+  create();
+  form->show();
+  form->resize(643, 337);
+  for (QWidget* page : {form->TabSheet1, form->TabSheet2, form->TabSheet3}) {
+    form->PageControl1->setCurrentWidget(page);
+    EXPECT_EQ(page->size(), QSize(635, 33)) << page->objectName().toStdString();
+    // Inside a 4-pixel frame, so the controls sit where they were placed.
+    EXPECT_EQ(page->mapTo(form->PageControl1, QPoint(0, 0)), QPoint(4, 4));
+  }
+}
+
 /// The next control that Tab moves to from w.
 QWidget* nextTabStop(QWidget* w) {
   for (QWidget* n = w->nextInFocusChain(); n != w; n = n->nextInFocusChain())
