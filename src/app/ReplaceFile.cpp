@@ -73,6 +73,8 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
   removeStaleTemps(target);
+  // Writers that replaced the link itself left theirs beside it.
+  if (target != fs::path(path)) removeStaleTemps(path);
   struct stat old {};
   const bool existed = ::stat(target.c_str(), &old) == 0;
   // Our own name can only be left over from a killed process that had our pid.

@@ -180,6 +180,7 @@ TEST_F(IniTest, ALinkedFileHasItsTargetReplacedWithItsMode) {
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
   }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "dots"), fs::directory_iterator()), 1);
   // A link to a file not made yet: the file is made where it points.
   fs::remove(path);
   fs::create_symlink(dir / "later" / "k.ini", path);
