@@ -29,7 +29,8 @@ class IniFile {
   void writeInteger(const std::string& section, const std::string& key, std::int32_t value);
   /// Writes the keys set since the last save into the file as it is now, creating file and
   /// section when needed, in one atomic replacement. A linked file has its target replaced;
-  /// the file keeps its mode. Throws lib::Error "%s に書き込めません" when it cannot.
+  /// the file keeps its mode. Something that is not a plain file, or a file that cannot be
+  /// read, is never written over. Throws lib::Error "%s に書き込めません" when it cannot.
   void save();
 
  private:
@@ -41,10 +42,11 @@ class IniFile {
   std::string text_;                  ///< the file as read at construction
   std::vector<Entry> pending_;        ///< set since the last save, in order
   mutable std::vector<Entry> cache_;  ///< keys of the sections asked for so far
-  mutable std::vector<std::string> cached_;
+  mutable std::vector<std::string> cached_;  ///< sections already in cache_
 };
 
-/// The profile text with key set in section (pure: no file access).
+/// The profile text with key set in section (pure: no file access; the plain reference of
+/// setProfileValues).
 std::string setProfileValue(const std::string& text, const std::string& section,
                             const std::string& key, const std::string& value);
 /// The profile text with every key of values set in section, in order: the same bytes as
