@@ -55,6 +55,8 @@ void TForm1::FormKeyUp(int key) {
 }
 
 void TForm1::Panel1MouseLeave() {
+  // A closing window loses the pointer as it goes; the reset of shutdown follows anyway.
+  if (closeRequested_) return;
   PadDown = false;
   MidiOut->reset();
 }

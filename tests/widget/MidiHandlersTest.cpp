@@ -64,6 +64,9 @@ TEST_F(FormTest, ShutdownResetsThePortOnceAndSendsNothingElse) {
   create();
   form->MidiOut->send({0x92, 64, 90});
   log->clear();
+  form->show();
+  form->close();
+  form->Panel1->onLeave();  // the pointer is lost as the window goes
   form.reset();
   EXPECT_EQ(withoutMessages(*log), (std::vector<Step>{{Event::Reset, 0}}));
   EXPECT_EQ(midi::notes(*log), std::vector<std::uint32_t>{0x00004082});
