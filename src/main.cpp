@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   // No display name: Qt would append it to every caption ("C4-100 — Korvane").
   QApplication::setApplicationName("Korvane");
   QFont font;
-  font.setFamilies({"Tahoma", "IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "DejaVu Sans"});
+  // Proportional faces with the Japanese glyphs come before any monospaced one.
+  font.setFamilies({"Tahoma", "IPAPGothic", "Noto Sans CJK JP", "DejaVu Sans"});
   font.setPixelSize(11);
   QApplication::setFont(font);
 

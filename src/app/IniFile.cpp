@@ -1,14 +1,18 @@
 #include "app/IniFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
+#include "app/ReplaceFile.h"
 #include "lib/Convert.h"
 #include "lib/Error.h"
 #include "lib/StringList.h"
@@ -18,13 +22,27 @@ namespace {
 
 constexpr std::size_t kMaxValue = 2047;
 // Far beyond any settings file; a larger one is not read.
-constexpr std::size_t kMaxFileBytes = 16u << 20;
+constexpr std::size_t kMaxFileBytes = 256u << 20;
 
-std::string trim(std::string_view s) {
+std::string_view trimView(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
+}
+
+std::string trim(std::string_view s) {
+  return std::string(trimView(s));
+}
+
+/// Calls fn(body, breakLength) for each physical line of text until fn returns false.
+template <class Fn>
+void forEachLine(std::string_view text, Fn fn) {
+  for (std::size_t start = 0; start < text.size();) {
+    const lib::LineSpan line = lib::lineAt(text, start);
+    if (!fn(text.substr(start, line.length), line.breakLength)) return;
+    start += line.length + line.breakLength;
+  }
 }
 
 /// One physical line of the file, with its break kept so it can be written back unchanged.
@@ -44,20 +62,20 @@ std::vector<Line> physicalLines(const std::string& text) {
 }
 
 /// Section name of a "[name]" line, or false.
-bool sectionOf(const std::string& body, std::string& name) {
-  const std::string t = trim(body);
+bool sectionOf(std::string_view body, std::string_view& name) {
+  const std::string_view t = trimView(body);
   if (t.size() < 2 || t.front() != '[') return false;
   const auto close = t.find(']');
-  if (close == std::string::npos) return false;
-  name = trim(std::string_view(t).substr(1, close - 1));
+  if (close == std::string_view::npos) return false;
+  name = trimView(t.substr(1, close - 1));
   return true;
 }
 
 /// Key of a "key=value" line, or false.
-bool keyOf(const std::string& body, std::string& key, std::string& value) {
+bool keyOf(std::string_view body, std::string_view& key, std::string_view& value) {
   const auto eq = body.find('=');
-  if (eq == std::string::npos) return false;
-  key = trim(std::string_view(body).substr(0, eq));
+  if (eq == std::string_view::npos) return false;
+  key = trimView(body.substr(0, eq));
   value = body.substr(eq + 1);
   return !key.empty() && key[0] != ';';
 }
@@ -86,17 +104,18 @@ bool canCreateFileIn(const std::filesystem::path& dir) {
 
 bool findProfileValue(const std::string& text, const std::string& section, const std::string& key,
                       std::string& value) {
-  bool inSection = false;
-  for (const auto& line : physicalLines(text)) {
-    std::string name, k, v;
-    if (sectionOf(line.body, name)) {
+  bool inSection = false, found = false;
+  forEachLine(text, [&](std::string_view body, std::size_t) {
+    std::string_view name, k, v;
+    if (sectionOf(body, name)) {
       inSection = lib::sameText(name, section);
-    } else if (inSection && keyOf(line.body, k, v) && lib::sameText(k, key)) {
-      value = v;
-      return true;
+    } else if (inSection && keyOf(body, k, v) && lib::sameText(k, key)) {
+      value = std::string(v);
+      found = true;
     }
-  }
-  return false;
+    return !found;
+  });
+  return found;
 }
 
 std::string setProfileValue(const std::string& text, const std::string& section,
@@ -107,7 +126,7 @@ std::string setProfileValue(const std::string& text, const std::string& section,
   bool inSection = false;
   int sectionAt = -1, lastContent = -1;
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::string name, k, v;
+    std::string_view name, k, v;
     if (sectionOf(lines[i].body, name)) {
       if (inSection) break;
       inSection = lib::sameText(name, section);
@@ -137,12 +156,84 @@ std::string setProfileValue(const std::string& text, const std::string& section,
   return out;
 }
 
+std::string setProfileValues(const std::string& text, const std::string& section,
+                             const std::vector<std::pair<std::string, std::string>>& values) {
+  const std::string brk = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  std::vector<bool> done(values.size());
+  std::string out;
+  out.reserve(text.size() + 64 * values.size());
+  bool inSection = false, seen = false, over = false, lastUnbroken = false;
+  std::size_t insertAt = 0;  // in out: after the section's last non-blank line
+  forEachLine(text, [&](std::string_view body, std::size_t brkLen) {
+    std::string_view name, k, v;
+    std::string replaced;
+    if (over) {
+      // Past the section: copied as it is.
+    } else if (sectionOf(body, name)) {
+      over = inSection;
+      inSection = !seen && lib::sameText(name, section);
+      seen = seen || inSection;
+    } else if (inSection && keyOf(body, k, v)) {
+      for (std::size_t i = 0; i < values.size(); ++i)
+        if (!done[i] && lib::sameText(k, values[i].first)) {
+          done[i] = true;
+          replaced = values[i].first + "=" + values[i].second;
+          break;
+        }
+    }
+    out += replaced.empty() ? body : std::string_view(replaced);
+    out.append(body.data() + body.size(), brkLen);
+    if (inSection && !over && !trimView(body).empty()) {
+      insertAt = out.size();
+      lastUnbroken = brkLen == 0;
+    }
+    return true;
+  });
+  std::string added;
+  if (!seen) {
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += brk;
+    out += "[" + section + "]" + brk;
+    insertAt = out.size();
+  } else if (lastUnbroken) {
+    added = brk;
+  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (!done[i]) added += values[i].first + "=" + values[i].second + brk;
+  return out.insert(insertAt, added);
+}
+
+IniFile::IniFile(std::string path) : path_(std::move(path)), text_(readWholeFile(path_).value_or("")) {}
+
+const IniFile::Entry* IniFile::find(const std::string& section, const std::string& key) const {
+  const auto same = [&](const Entry& e) {
+    return lib::sameText(e.section, section) && lib::sameText(e.key, key);
+  };
+  for (const Entry& e : pending_)
+    if (same(e)) return &e;
+  // One pass over the text per section, however many keys are read from it.
+  if (std::none_of(cached_.begin(), cached_.end(),
+                   [&](auto& s) { return lib::sameText(s, section); })) {
+    cached_.push_back(section);
+    bool inSection = false;
+    forEachLine(text_, [&](std::string_view body, std::size_t) {
+      std::string_view name, k, v;
+      if (sectionOf(body, name))
+        inSection = lib::sameText(name, section);
+      else if (inSection && keyOf(body, k, v))
+        cache_.push_back({section, std::string(k), std::string(v)});
+      return true;
+    });
+  }
+  for (const Entry& e : cache_)
+    if (same(e)) return &e;
+  return nullptr;
+}
+
 std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  std::string value;
-  const auto text = readWholeFile(path_);
-  if (!text || !findProfileValue(*text, section, key, value)) return def;
-  value = trim(value);
+  const Entry* e = find(section, key);
+  if (!e) return def;
+  std::string value = trim(e->value);
   if (value.size() > kMaxValue) value.resize(kMaxValue);
   return value;
 }
@@ -156,26 +247,45 @@ std::int32_t IniFile::readInteger(const std::string& section, const std::string&
 
 void IniFile::writeString(const std::string& section, const std::string& key,
                           const std::string& value) {
-  namespace fs = std::filesystem;
+  if (value.find_first_of("\r\n") != std::string::npos)
+    throw lib::Error(lib::format("%s に書き込めません", {path_}));
+  for (Entry& e : pending_)
+    if (lib::sameText(e.section, section) && lib::sameText(e.key, key)) {
+      e.value = value;
+      return;
+    }
+  pending_.push_back({section, key, value});
+}
+
+void IniFile::save() {
+  if (pending_.empty()) return;
   const auto fail = [&] { return lib::Error(lib::format("%s に書き込めません", {path_})); };
-  std::error_code ec;
-  const auto text = readWholeFile(path_);
-  // A file that is there but cannot be read is not replaced by the few keys written here.
-  if (!text && fs::exists(fs::symlink_status(path_, ec))) throw fail();
-  const std::string updated = setProfileValue(text.value_or(""), section, key, value);
-  const fs::path target(path_);
-  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-  // Write beside the file, then rename over it: a crash or a full disk keeps the old file.
-  const std::string tmp = path_ + ".tmp" + std::to_string(::getpid());
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) throw fail();
-  const bool written = std::fwrite(updated.data(), 1, updated.size(), f) == updated.size();
-  const bool flushed = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !flushed || !closed || std::rename(tmp.c_str(), path_.c_str()) != 0) {
-    std::remove(tmp.c_str());
-    throw fail();
+  // What is not a plain file, or a file that cannot be read, is never written over.
+  const std::string target = linkTarget(path_);
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) throw fail();
+  if (exists && !S_ISREG(st.st_mode)) throw fail();
+  // The file as it is now: lines others changed meanwhile are kept.
+  std::optional<std::string> current = exists ? readWholeFile(target) : std::string();
+  if (!current) throw fail();
+  std::string text = std::move(*current);
+  std::vector<std::string> sections;
+  for (const Entry& e : pending_)
+    if (std::none_of(sections.begin(), sections.end(),
+                     [&](auto& s) { return lib::sameText(s, e.section); }))
+      sections.push_back(e.section);
+  for (const std::string& section : sections) {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const Entry& e : pending_)
+      if (lib::sameText(e.section, section)) values.emplace_back(e.key, e.value);
+    text = setProfileValues(text, section, values);
   }
+  if (!replaceFile(path_, text)) throw fail();
+  text_ = std::move(text);
+  pending_.clear();
+  cache_.clear();
+  cached_.clear();
 }
 
 void IniFile::writeInteger(const std::string& section, const std::string& key, std::int32_t value) {

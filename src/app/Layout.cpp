@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -51,6 +52,34 @@ void fillWith(QWidget* parent, QWidget* child) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(child);
 }
+
+/// Tab pages with tabs along the bottom: each page inside a 4-pixel frame, the tabs in the
+/// 22 pixels below it, so a page of the designed 59-pixel control has a 33-pixel client area.
+class PagesStyle : public QProxyStyle {
+ public:
+  QRect subElementRect(SubElement element, const QStyleOption* option,
+                       const QWidget* widget) const override {
+    const QRect all = option->rect;
+    switch (element) {
+      case SE_TabWidgetTabPane:
+        return QRect(all.left(), all.top(), all.width(),
+                     std::max(0, all.height() - kTabsHeight + kFrame));
+      case SE_TabWidgetTabContents:
+        return QRect(all.left() + kFrame, all.top() + kFrame, std::max(0, all.width() - 2 * kFrame),
+                     std::max(0, all.height() - kTabsHeight - kFrame));
+      case SE_TabWidgetTabBar: {
+        const QRect bar = QProxyStyle::subElementRect(element, option, widget);
+        return QRect(bar.left(), all.bottom() + 1 - kTabsHeight + kOverlap, bar.width(),
+                     kTabsHeight - kOverlap);
+      }
+      default:
+        return QProxyStyle::subElementRect(element, option, widget);
+    }
+  }
+
+ private:
+  static constexpr int kFrame = 4, kTabsHeight = 22, kOverlap = 2;
+};
 
 template <class T>
 T* named(T* widget, const char* name) {
@@ -109,6 +138,9 @@ void TForm1::buildControls() {
   // Pages, tabs along the bottom.
   PageControl1 = named(new QTabWidget(this), "PageControl1");
   PageControl1->setTabPosition(QTabWidget::South);
+  auto* pagesStyle = new PagesStyle;
+  pagesStyle->setParent(PageControl1);
+  PageControl1->setStyle(pagesStyle);
   TabSheet1 = named(new QWidget, "TabSheet1");
   TabSheet2 = named(new QWidget, "TabSheet2");
   TabSheet3 = named(new QWidget, "TabSheet3");

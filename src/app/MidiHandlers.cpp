@@ -33,7 +33,8 @@ void TForm1::openMidiAtStartup() {
 }
 
 void TForm1::ComboBox1Change() {
-  // Notes still sounding on the old port are left as they are; nothing is re-sent.
+  // No note is left sounding on the old port; nothing is re-sent to the new one.
+  MidiOut->reset();
   MidiOut->close();
   MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
 }
@@ -55,6 +56,8 @@ void TForm1::FormKeyUp(int key) {
 }
 
 void TForm1::Panel1MouseLeave() {
+  // A closing window loses the pointer as it goes; the reset of shutdown follows anyway.
+  if (closeRequested_) return;
   PadDown = false;
   MidiOut->reset();
 }

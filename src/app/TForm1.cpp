@@ -10,6 +10,12 @@
 #include "app/ErrorReport.h"
 #include "app/IniFile.h"
 
+namespace app {
+int storedSize(int stored, int def) {
+  return stored < 1 ? def : stored;
+}
+}  // namespace app
+
 TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(services)) {
   buildControls();                                   // 1
   Rand.seed(services_.seed);                         // 2
@@ -30,8 +36,8 @@ TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(
   readGateSlots();                                   // 9–11
   const int top = Ini->readInteger(app::kSettingsSection, "Top", 0);  // 12
   const int left = Ini->readInteger(app::kSettingsSection, "Left", 0);
-  const int width = Ini->readInteger(app::kSettingsSection, "Width", 600);
-  const int height = Ini->readInteger(app::kSettingsSection, "Height", 200);
+  const int width = app::storedSize(Ini->readInteger(app::kSettingsSection, "Width", 600), 600);
+  const int height = app::storedSize(Ini->readInteger(app::kSettingsSection, "Height", 200), 200);
   applyPlacement(top, left, width, height);
   buildDefaultTables();                              // 13, 14
   openMidiAtStartup();                               // 15
@@ -44,6 +50,8 @@ TForm1::~TForm1() {
 void TForm1::FormDestroy() {
   destroyed_ = true;
   const QRect outer = outerGeometry();
+  // Silenced first: a long settings write or its error box must not keep a note sounding.
+  if (MidiOut) MidiOut->reset();
   KeyList.reset();
   NoteNames.reset();
   VolumeList.reset();
@@ -55,6 +63,7 @@ void TForm1::FormDestroy() {
   Ini->writeInteger(app::kSettingsSection, "Top", outer.top());
   Ini->writeInteger(app::kSettingsSection, "Width", outer.width());
   Ini->writeInteger(app::kSettingsSection, "Height", outer.height());
+  Ini->save();
   Ini.reset();
 }
 
@@ -78,7 +87,8 @@ void TForm1::applyPlacement(int top, int left, int width, int height) {
   // Qt places a window by its frame but sizes its client area; the frame is known only once
   // a window manager has framed the window, so the size is fitted then (fitFrameOnce).
   move(left, top);
-  resize(std::max(0, width), std::max(0, height));
+  // Qt never maps a window without area: at least one pixel of it stays.
+  resize(std::max(1, width), std::max(1, height));
   // A hidden window gets its resize event only when shown; the pad is placed now already.
   if (!isVisible()) {
     layoutBands();
@@ -92,7 +102,7 @@ void TForm1::fitFrameOnce() {
   const int dw = outer.width() - inner.width(), dh = outer.height() - inner.height();
   if (dw == 0 && dh == 0) return;
   frameFitted_ = true;
-  resize(std::max(0, wantedOuter_.width() - dw), std::max(0, wantedOuter_.height() - dh));
+  resize(std::max(1, wantedOuter_.width() - dw), std::max(1, wantedOuter_.height() - dh));
   move(wantedOuter_.topLeft());
 }
 

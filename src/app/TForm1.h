@@ -47,6 +47,8 @@ namespace app {
 /// The Windows virtual-key code of a Qt key event (numeric keypad 1 = 97, F4 = 115, …); 0 when
 /// the key has none.
 int virtualKey(const QKeyEvent& event);
+/// A stored window width or height: below 1 (a window never shown) it is def.
+int storedSize(int stored, int def);
 }  // namespace app
 
 class TForm1 : public QWidget {

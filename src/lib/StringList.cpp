@@ -118,7 +118,9 @@ void StringList::loadFromFile(const std::string& path, std::size_t maxLines) {
   const std::size_t maxBytes =
       maxLines > (most - kSlack) / kBytesPerLine ? most : maxLines * kBytesPerLine + kSlack;
   auto lines = splitAtMost(readFileBytes(path, maxBytes), maxLines);
-  if (lines.size() > maxLines) throw tooLarge(path, "行が多すぎます");
+  if (lines.size() > maxLines)
+    throw tooLarge(
+        path, format("行が多すぎます。 %s 行以下にしてください。", {std::to_string(maxLines)}));
   items_ = std::move(lines);
 }
 

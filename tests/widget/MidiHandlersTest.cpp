@@ -40,13 +40,38 @@ TEST_F(FormTest, StartUpListsTheDevicesAndOpensTheFirstSendingNothing) {
   EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Open, 0}}));
 }
 
-TEST_F(FormTest, DeviceChangeClosesThenOpensAndResendsNothing) {
+/// The opens, resets and closes of the log, without its messages.
+std::vector<Step> withoutMessages(const midi::EventLog& log) {
+  std::vector<Step> out;
+  for (const auto& e : log)
+    if (e.kind != Event::Message) out.push_back({e.kind, e.device});
+  return out;
+}
+
+TEST_F(FormTest, DeviceChangeSilencesTheOldPortThenOpensAndResendsNothing) {
   create();
   pick(form->ComboBox2, 4);
   form->MidiOut->send({0x90, 60, 100});  // still sounding on the old port
   log->clear();
   pick(form->ComboBox1, 1);
-  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Close, 0}, {Event::Open, 1}}));
+  EXPECT_EQ(withoutMessages(*log),
+            (std::vector<Step>{{Event::Reset, 0}, {Event::Close, 0}, {Event::Open, 1}}));
+  EXPECT_EQ(midi::notes(*log), std::vector<std::uint32_t>{0x00003C80});
+  EXPECT_EQ(log->size(), 1u + 16u + 3u);  // the note-off, All Notes Off on every channel
+}
+
+TEST_F(FormTest, ShutdownResetsThePortOnceAndSendsNothingElse) {
+  create();
+  form->MidiOut->send({0x92, 64, 90});
+  log->clear();
+  form->show();
+  form->close();
+  form->Panel1->onLeave();  // the pointer is lost as the window goes
+  form.reset();
+  EXPECT_EQ(withoutMessages(*log), (std::vector<Step>{{Event::Reset, 0}}));
+  EXPECT_EQ(midi::notes(*log), std::vector<std::uint32_t>{0x00004082});
+  EXPECT_EQ(log->size(), 1u + 16u + 1u);
+  EXPECT_TRUE(std::filesystem::exists(iniPath())) << "the settings are still written";
 }
 
 TEST_F(FormTest, ProgramChangeOnTheChannelOfEdit1) {
@@ -120,7 +145,8 @@ TEST_F(FormTest, ADeviceWithoutANameIsLeftOutWithoutShiftingTheOthers) {
   EXPECT_EQ(form->ComboBox1->itemText(1), "C");
   log->clear();
   pick(form->ComboBox1, 1);
-  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Close, 0}, {Event::Open, 2}}));
+  EXPECT_EQ(withoutMessages(*log),
+            (std::vector<Step>{{Event::Reset, 0}, {Event::Close, 0}, {Event::Open, 2}}));
 }
 
 TEST_F(FormTest, AnEmptyListOpensNothingAndSendsAreSilent) {

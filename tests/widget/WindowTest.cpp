@@ -124,6 +124,18 @@ TEST_F(FormTest, BandsAndPadFollowTheSize) {
   EXPECT_EQ(form->Panel3->size(), QSize(380, 0));
 }
 
+TEST_F(FormTest, PagesHaveTheirDesignedClientArea) {
+  create();
+  form->show();
+  form->resize(643, 337);
+  for (QWidget* page : {form->TabSheet1, form->TabSheet2, form->TabSheet3}) {
+    form->PageControl1->setCurrentWidget(page);
+    EXPECT_EQ(page->size(), QSize(635, 33)) << page->objectName().toStdString();
+    // Inside a 4-pixel frame, so the controls sit where they were placed.
+    EXPECT_EQ(page->mapTo(form->PageControl1, QPoint(0, 0)), QPoint(4, 4));
+  }
+}
+
 /// The next control that Tab moves to from w.
 QWidget* nextTabStop(QWidget* w) {
   for (QWidget* n = w->nextInFocusChain(); n != w; n = n->nextInFocusChain())
@@ -194,6 +206,27 @@ TEST_F(FormTest, StoredPlacementIsRestored) {
   create();
   EXPECT_EQ(form->outerGeometry(), QRect(-40, -30, 640, 200));
   EXPECT_EQ(form->size(), QSize(640, 200));
+}
+
+TEST_F(FormTest, AStoredSizeBelowOneTakesTheDefault) {
+  struct Case {
+    const char* width;
+    const char* height;
+    QSize outer;
+  } cases[] = {{"0", "0", {600, 200}},     {"0", "200", {600, 200}}, {"-50", "-50", {600, 200}},
+               {"700", "-1", {700, 200}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.width) + "x" + c.height);
+    dir.write("korvane.ini", std::string("[Korvane]\nWidth=") + c.width + "\nHeight=" + c.height + "\n");
+    create();
+    EXPECT_EQ(form->outerGeometry().size(), c.outer);
+    form->show();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->testAttribute(Qt::WA_OutsideWSRange)) << "a window Qt never maps";
+    form.reset();
+    EXPECT_NE(readFile(iniPath()).find("Width=" + std::to_string(c.outer.width()) + "\n"),
+              std::string::npos);
+  }
 }
 
 TEST_F(FormTest, StartUpSendsNothingAndOpensTheFirstDevice) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app/IniFile.h"
@@ -71,8 +72,11 @@ TEST_F(IniTest, FreshFileHasKeysInWriteOrder) {
   ini.writeString("Korvane", "GateArp1", "/x.gap");
   ini.writeInteger("Korvane", "Left", -20);
   ini.writeInteger("Korvane", "Top", 0);
+  EXPECT_FALSE(fs::exists(path)) << "nothing is written before save";
+  ini.save();
   EXPECT_EQ(get(), "[Korvane]\nGateArp0=\nGateArp1=/x.gap\nLeft=-20\nTop=0\n");
   ini.writeInteger("korvane", "left", 5);  // replaced in place
+  ini.save();
   EXPECT_EQ(get(), "[Korvane]\nGateArp0=\nGateArp1=/x.gap\nleft=5\nTop=0\n");
 }
 
@@ -84,6 +88,7 @@ TEST_F(IniTest, KeepsEveryOtherLineByteForByte) {
   app::IniFile ini(path);
   ini.writeString("Korvane", "GateArp0", "new");
   ini.writeInteger("Korvane", "Width", 640);
+  ini.save();
   EXPECT_EQ(get(),
             "; comment\r\n[Other]\r\nTop=1\r\n\r\n[Korvane]\r\nGateArp0=new\r\nunknown line\r\n"
             "Width=640\r\n  \r\n[Third]\r\nx=\xE9\r\n");
@@ -91,7 +96,9 @@ TEST_F(IniTest, KeepsEveryOtherLineByteForByte) {
 
 TEST_F(IniTest, AddsSectionAfterOtherContent) {
   put("[Other]\nk=v");
-  app::IniFile(path).writeInteger("Korvane", "Top", 3);
+  app::IniFile ini(path);
+  ini.writeInteger("Korvane", "Top", 3);
+  ini.save();
   EXPECT_EQ(get(), "[Other]\nk=v\n[Korvane]\nTop=3\n");
 }
 
@@ -100,8 +107,9 @@ TEST_F(IniTest, FailedWriteKeepsTheOldFile) {
   // The temporary file cannot be created (a folder stands in its place; root ignores modes).
   fs::create_directories(path + ".tmp" + std::to_string(::getpid()));
   app::IniFile ini(path);
+  ini.writeInteger("Korvane", "Top", 2);
   try {
-    ini.writeInteger("Korvane", "Top", 2);
+    ini.save();
     FAIL();
   } catch (const lib::Error& e) {
     EXPECT_EQ(std::string(e.what()), path + " に書き込めません");
@@ -112,7 +120,109 @@ TEST_F(IniTest, FailedWriteKeepsTheOldFile) {
 TEST_F(IniTest, WriteIntoMissingFolderFailsWithMessage) {
   app::IniFile ini((dir / "file-not-dir" / "x.ini").string());
   std::ofstream(dir / "file-not-dir") << "";
-  EXPECT_THROW(ini.writeInteger("Korvane", "Top", 1), lib::Error);
+  ini.writeInteger("Korvane", "Top", 1);
+  EXPECT_THROW(ini.save(), lib::Error);
+}
+
+TEST_F(IniTest, OneWriteGivesTheBytesOfOneWritePerKey) {
+  const char* texts[] = {
+      "",
+      "[Korvane]\nGateArp3=/a.gap\nLeft=1",
+      "; c\r\n[Other]\r\nTop=1\r\n[korvane]\r\nwidth=9\r\nx\r\n  \r\n\r\n[Third]\r\n",
+      "[Korvane]\nTop=1\n[Mid]\na=b\n[KORVANE]\nHeight=5\nTop=2\n",
+      "[Other]\nk=v",
+      "junk\r[ Korvane ]\rGateArp0 = old \rHeight=1\r\r",
+      "[Korvane]\n;Top=1\n=x\nTop\nTop=1\nTop=2\n",
+  };
+  std::vector<std::pair<std::string, std::string>> values;
+  for (int i = 0; i < 10; ++i)
+    values.emplace_back("GateArp" + std::to_string(i), i % 3 ? "" : "/p q");
+  for (const char* k : {"Left", "top", "Width", "Height"}) values.emplace_back(k, "-12");
+  for (const char* text : texts) {
+    std::string oneByOne = text;
+    for (const auto& [key, value] : values)
+      oneByOne = app::setProfileValue(oneByOne, "Korvane", key, value);
+    EXPECT_EQ(app::setProfileValues(text, "Korvane", values), oneByOne) << text;
+  }
+}
+
+TEST_F(IniTest, ReadOnceAndWrittenOnceIntoTheFileAsItIsThen) {
+  put("[Korvane]\nWidth=640\n");
+  app::IniFile ini(path);
+  put("[Korvane]\nWidth=1\n[Other]\nadded=meanwhile\n");
+  EXPECT_EQ(ini.readInteger("Korvane", "Width", 600), 640);
+  ini.writeInteger("Korvane", "Height", 300);
+  EXPECT_EQ(ini.readInteger("Korvane", "Height", 200), 300);
+  ini.save();
+  EXPECT_EQ(get(), "[Korvane]\nWidth=1\nHeight=300\n[Other]\nadded=meanwhile\n");
+  EXPECT_THROW(ini.writeString("Korvane", "GateArp0", "a\nb"), lib::Error);  // not one line
+}
+
+TEST_F(IniTest, ALinkedFileHasItsTargetReplacedWithItsMode) {
+  fs::create_directories(dir / "dots");
+  const fs::path target = dir / "dots" / "korvane.ini";
+  std::ofstream(target) << "[Other]\nk=v\n";
+  ::chmod(target.c_str(), 0600);
+  struct Case {
+    const char* what;
+    fs::path link;  // the path the link holds
+  } cases[] = {{"absolute", target}, {"relative", fs::path("dots") / "korvane.ini"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(path);
+    fs::create_symlink(c.link, path);
+    app::IniFile ini(path);
+    ini.writeInteger("Korvane", "Top", 7);
+    ini.save();
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(get(), "[Other]\nk=v\n[Korvane]\nTop=7\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "dots"), fs::directory_iterator()), 1);
+  // A link to a file not made yet: the file is made where it points.
+  fs::remove(path);
+  fs::create_symlink(dir / "later" / "k.ini", path);
+  app::IniFile ini(path);
+  ini.writeInteger("Korvane", "Top", 1);
+  ini.save();
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(get(), "[Korvane]\nTop=1\n");
+}
+
+TEST_F(IniTest, LeftoverTemporaryFilesDoNotAccumulate) {
+  put("[Korvane]\nTop=1\n");
+  const std::string mine = path + ".tmp" + std::to_string(::getpid());
+  const std::string dead = path + ".tmp999999999";  // beyond any process id
+  const std::string live = path + ".tmp" + std::to_string(::getppid());
+  for (const auto& p : {mine, dead, live}) std::ofstream(p) << "half a file";
+  app::IniFile ini(path);
+  ini.writeInteger("Korvane", "Top", 2);
+  ini.save();
+  EXPECT_EQ(get(), "[Korvane]\nTop=2\n");
+  EXPECT_FALSE(fs::exists(mine));
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(live)) << "its writer may still be writing";
+}
+
+TEST_F(IniTest, WhatIsNotAReadablePlainFileIsNotWrittenOver) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  } cases[] = {
+      {"folder", [&] { fs::create_directories(path); }},
+      {"pipe", [&] { ::mkfifo(path.c_str(), 0600); }},  // no hang either
+      {"link loop", [&] { fs::create_symlink(path, path); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(path);
+    app::IniFile ini(path);
+    c.make();  // after the read at start-up
+    ini.writeInteger("Korvane", "Top", 1);
+    EXPECT_THROW(ini.save(), lib::Error);
+  }
 }
 
 TEST_F(IniTest, SettingsPathBesideExecutableOrInConfig) {
@@ -129,7 +239,8 @@ TEST_F(IniTest, WhatIsNoPlainFileGivesDefaultsAtOnceAndIsNotReplaced) {
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);  // no writer: a blocking open would never return
   app::IniFile ini(path);
   EXPECT_EQ(ini.readInteger("Korvane", "Width", 600), 600);
-  EXPECT_THROW(ini.writeInteger("Korvane", "Top", 1), lib::Error);
+  ini.writeInteger("Korvane", "Top", 1);
+  EXPECT_THROW(ini.save(), lib::Error);
   EXPECT_TRUE(fs::is_fifo(path));
   fs::remove(path);
   fs::create_directory(path);

@@ -123,7 +123,8 @@ TEST_F(PadFiles, OversizedFilesFailFastAndWhole) {
 
   // Within the byte bound but over the line limit; the limit itself still loads.
   const std::size_t limit = pad::kMaxTableEntries;
-  EXPECT_EQ(reasonOf(write(std::string(limit + 1, '\n')), limit), "行が多すぎます ");
+  EXPECT_EQ(reasonOf(write(std::string(limit + 1, '\n')), limit),
+            "行が多すぎます。 100000 行以下にしてください。 ");
   EXPECT_THROW(load(write(std::string(limit + 1, '\r')), limit), lib::FileTooLargeError);
   EXPECT_EQ(load(write(std::string(limit, '\n')), limit).size(), limit);
   EXPECT_EQ(load(write("a\r\nb"), 2), (Lines{"a", "b"}));
