@@ -202,7 +202,8 @@ std::string setProfileValues(const std::string& text, const std::string& section
   return out.insert(insertAt, added);
 }
 
-IniFile::IniFile(std::string path) : path_(std::move(path)), text_(readWholeFile(path_).value_or("")) {}
+IniFile::IniFile(std::string path)
+    : path_(std::move(path)), text_(readWholeFile(path_).value_or("")) {}
 
 const IniFile::Entry* IniFile::find(const std::string& section, const std::string& key) const {
   const auto same = [&](const Entry& e) {

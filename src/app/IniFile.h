@@ -42,9 +42,9 @@ class IniFile {
   };
   const Entry* find(const std::string& section, const std::string& key) const;
   std::string path_;
-  std::string text_;                  ///< the file as read at construction
-  std::vector<Entry> pending_;        ///< set since the last save, in order
-  mutable std::vector<Entry> cache_;  ///< keys of the sections asked for so far
+  std::string text_;                         ///< the file as read at construction
+  std::vector<Entry> pending_;               ///< set since the last save, in order
+  mutable std::vector<Entry> cache_;         ///< keys of the sections asked for so far
   mutable std::vector<std::string> cached_;  ///< sections already in cache_
 };
 
