@@ -22,7 +22,7 @@ for f in "${expected[@]}"; do grep -qx -- "$f" "$tmp/files" || fail "missing $f"
 grep -Eq 'test|bench|capture|\.a$|/include/' "$tmp/files" && fail "stray files: $(cat "$tmp/files")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libfluidsynth3 librtmidi6 'libjack-jackd2-0 \| libjack-0' libc6; do
+for lib in libqt6widgets6 libfluidsynth3 librtmidi6 libjack-jackd2-0 libc6; do
   grep -Eq "(^|, )$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = "fluid-soundfont-gm | timgm6mb-soundfont" ] ||
