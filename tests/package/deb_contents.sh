@@ -1,5 +1,6 @@
 # The Debian package built from this build folder: its name, files, computed library
-# dependencies, the recommended SoundFont, and a metainfo file AppStream accepts.
+# dependencies, the recommended SoundFont, a metainfo file AppStream accepts and a valid
+# desktop entry.
 set -euo pipefail
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/korvane-deb.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
@@ -31,6 +32,7 @@ done
 dpkg-deb -x "$deb" "$tmp/root"
 appstreamcli validate --no-net "$tmp/root/usr/share/metainfo/org.korvane.Korvane.metainfo.xml" ||
   fail "appstreamcli rejects the metainfo file"
-grep -q '^Categories=AudioVideo;Audio;Midi;$' "$tmp/root/usr/share/applications/korvane.desktop" ||
-  fail "desktop entry categories"
+desktop="$tmp/root/usr/share/applications/korvane.desktop"
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+grep -q '^Categories=AudioVideo;Audio;Midi;$' "$desktop" || fail "desktop entry categories"
 echo "ok: $(stat -c %s "$deb") bytes; Depends: $depends"
