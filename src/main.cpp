@@ -3,8 +3,11 @@
 #include <QFont>
 #include <cstdlib>
 #include <ctime>
+#include <iostream>
 #include <memory>
 
+#include "app/CommandLine.h"
+#include "app/Desktop.h"
 #include "app/ErrorReport.h"
 #include "app/LiveWait.h"
 #include "app/QtServices.h"
@@ -12,12 +15,48 @@
 #include "app/TForm1.h"
 #include "midi/System.h"
 
+namespace {
+
+/// Handles the options that need no window (help, version, errors, the device list). Parsed
+/// under a core application only: these work without a display.
+std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>& device) {
+  QCoreApplication core(argc, argv);
+  QCoreApplication::setApplicationName("korvane");
+  const app::CommandLine options = app::parseCommandLine(QCoreApplication::arguments());
+  std::cout << options.out << std::flush;
+  std::cerr << options.err << std::flush;
+  if (options.exitStatus) return options.exitStatus;
+  if (options.listDevices) {
+    app::printDevices(*midi::makeSystemDevices(), std::cout);
+    return 0;
+  }
+  device = options.device;
+  return std::nullopt;
+}
+
+/// The id of the device --device names; says so on standard error when none matches.
+std::optional<int> startDevice(midi::Devices& devices, const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  auto id = app::findDevice(devices, *text);
+  if (!id) std::cerr << "korvane: no output device matches '" << *text << "'; opening the first\n";
+  return id;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // The note clock's timing is measured on Qt's plain Unix event dispatcher; keep to it.
   qputenv("QT_NO_GLIB", "1");
+  std::optional<std::string> device;
+  if (argc > 1) {
+    if (auto status = commandLine(argc, argv, device)) return *status;
+  }
+  app::preferXWayland();
   QApplication application(argc, argv);
   // No display name: Qt would append it to every caption ("C4-100 — Korvane").
   QApplication::setApplicationName("Korvane");
+  app::installQtJapanese(application);
+  app::setKorvaneIcon();
   QFont font;
   // Proportional faces with the Japanese glyphs come before any monospaced one.
   font.setFamilies({"Tahoma", "IPAPGothic", "Noto Sans CJK JP", "DejaVu Sans"});
@@ -31,6 +70,7 @@ int main(int argc, char** argv) {
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};
+    services.startDevice = startDevice(*devices, device);
     auto form = std::make_unique<TForm1>(services);
     dialogs.setParent(form.get());
     app::closeOnTerminationSignals(form.get());

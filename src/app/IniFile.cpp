@@ -298,9 +298,12 @@ std::string settingsPathFor(const std::string& exePath) {
   fs::path beside(exePath);
   beside.replace_extension(".ini");
   std::error_code ec;
-  if (fs::exists(beside, ec)) return beside.string();
   const fs::path dir = beside.has_parent_path() ? beside.parent_path() : fs::path(".");
-  if (canCreateFileIn(dir)) return beside.string();
+  // An installed Korvane (its desktop entry under <prefix>/share) keeps nothing in <prefix>/bin,
+  // even when root runs it.
+  const bool installed = fs::exists(dir.parent_path() / "share/applications/korvane.desktop", ec);
+  if (!installed && fs::exists(beside, ec)) return beside.string();
+  if (!installed && canCreateFileIn(dir)) return beside.string();
   fs::path config;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
     config = xdg;

@@ -61,7 +61,8 @@ bool findProfileValue(const std::string& text, const std::string& section, const
                       std::string& value);
 
 /// Settings path for an executable: its path with the extension replaced by ".ini". When that
-/// file does not exist and its folder cannot be written, $XDG_CONFIG_HOME/korvane/<name>.ini.
+/// file does not exist and its folder cannot be written, or when Korvane is installed (its
+/// desktop entry in ../share/applications), $XDG_CONFIG_HOME/korvane/<name>.ini.
 std::string settingsPathFor(const std::string& exePath);
 
 }  // namespace app

@@ -1,5 +1,6 @@
 // The device list, device and program changes, the key-up note-off and the panel-leave reset.
 #include <QComboBox>
+#include <algorithm>
 
 #include "app/TForm1.h"
 #include "engine/Channel.h"
@@ -28,7 +29,12 @@ void TForm1::openMidiAtStartup() {
       DeviceIds.push_back(id);
     }
   }
-  ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
+  int position = ComboBox1->count() > 0 ? 0 : -1;
+  if (services_.startDevice) {
+    const auto found = std::find(DeviceIds.begin(), DeviceIds.end(), *services_.startDevice);
+    if (found != DeviceIds.end()) position = static_cast<int>(found - DeviceIds.begin());
+  }
+  ComboBox1->setCurrentIndex(position);
   MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
 }
 

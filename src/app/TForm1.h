@@ -41,6 +41,7 @@ struct TForm1Services {
   std::string exePath;         ///< names the settings file
   unsigned int seed = 0;       ///< the random source's seed (the time in seconds)
   bool startTimer = true;      ///< widget tests drive the clock tick themselves
+  std::optional<int> startDevice{};  ///< opened at start-up instead of the first (--device)
 };
 
 namespace app {

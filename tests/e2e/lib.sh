@@ -24,6 +24,7 @@
 #                                 driver and the small TimGM6mb SoundFont. Pass KORVANE_MIDI_LOG=1
 #                                 to have the device list and "synthesizer ready" in KORVANE_LOG;
 #                                 KORVANE_SYNTH_DRIVER=file KORVANE_SYNTH_FILE=x.raw renders sound.
+#                                 Command-line arguments for it: the array E2E_KORVANE_ARGS.
 #   e2e_start_on_capture [ini] [env…]  all of the above: JACK, capture, Korvane with the capture
 #                                 port picked in ComboBox1; E2E_WID: the main window's id.
 #   e2e_pointer_away              park the pointer off the window (the caption follows the pad).
@@ -56,6 +57,7 @@ set -euo pipefail
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e.XXXXXX")
 E2E_PIDS=()
 E2E_TAG="kv$$-$RANDOM"
+E2E_KORVANE_ARGS=()
 
 # Client coordinates of the controls (top bar: Panel2 at 0,0; pad: Panel1 at 0,29, Panel3 at 10,10
 # inside it, PaintBox1 inside Panel3's 1-pixel border).
@@ -152,7 +154,7 @@ e2e_korvane_start() {
   e2e_spawn "$KORVANE_LOG" env -C "$KORVANE_DIR" \
     KORVANE_SYNTH_DRIVER="${KORVANE_SYNTH_DRIVER:-none}" \
     KORVANE_SOUNDFONT="${KORVANE_SOUNDFONT:-/usr/share/sounds/sf2/TimGM6mb.sf2}" \
-    "$@" ./korvane
+    "$@" ./korvane "${E2E_KORVANE_ARGS[@]}"
   KORVANE_PID=$E2E_LAST_PID
 }
 

@@ -24,8 +24,8 @@ std::string TempDir::write(const std::string& name, const std::string& bytes) co
 
 void FormTest::create(unsigned seed) {
   devices = std::make_unique<midi::RecordingDevices>(log, deviceNames);
-  form = std::make_unique<TForm1>(
-      TForm1Services{*devices, dialogs, waiter, (dir.path() / "korvane").string(), seed, false});
+  form = std::make_unique<TForm1>(TForm1Services{
+      *devices, dialogs, waiter, (dir.path() / "korvane").string(), seed, false, startDevice});
 }
 
 std::vector<std::uint32_t> FormTest::takeNotes() {

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "Harness.h"
+#include "app/CommandLine.h"
 #include "app/Controls.h"
 
 namespace {
@@ -147,6 +148,18 @@ TEST_F(FormTest, ADeviceWithoutANameIsLeftOutWithoutShiftingTheOthers) {
   pick(form->ComboBox1, 1);
   EXPECT_EQ(withoutMessages(*log),
             (std::vector<Step>{{Event::Reset, 0}, {Event::Close, 0}, {Event::Open, 2}}));
+}
+
+TEST_F(FormTest, StartDeviceFoundByNameIsOpenedAndShownSelected) {
+  // (--device TEXT) the first name containing TEXT; positions skip a nameless device.
+  deviceNames = {std::string("Synth"), std::nullopt, std::string("Out 1"), std::string("Out 12")};
+  midi::RecordingDevices names(log, deviceNames);
+  EXPECT_EQ(app::findDevice(names, "Out 1"), 2);
+  EXPECT_EQ(app::findDevice(names, "out"), std::nullopt);
+  startDevice = app::findDevice(names, "12");
+  create();
+  EXPECT_EQ(form->ComboBox1->currentIndex(), 2);
+  EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Open, 3}}));
 }
 
 TEST_F(FormTest, AnEmptyListOpensNothingAndSendsAreSilent) {

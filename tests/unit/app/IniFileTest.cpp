@@ -232,6 +232,13 @@ TEST_F(IniTest, SettingsPathBesideExecutableOrInConfig) {
   const fs::path ro = "/sys/korvane";
   setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
   EXPECT_EQ(app::settingsPathFor(ro.string()), (dir / "cfg" / "korvane" / "korvane.ini").string());
+  // Installed (a desktop entry under ../share): the config folder even when bin/ is writable.
+  fs::create_directories(dir / "usr/bin");
+  fs::create_directories(dir / "usr/share/applications");
+  std::ofstream(dir / "usr/bin/korvane.ini") << "[Korvane]\n";
+  std::ofstream(dir / "usr/share/applications/korvane.desktop") << "[Desktop Entry]\n";
+  EXPECT_EQ(app::settingsPathFor((dir / "usr/bin/korvane").string()),
+            (dir / "cfg" / "korvane" / "korvane.ini").string());
   unsetenv("XDG_CONFIG_HOME");
 }
 
