@@ -82,7 +82,7 @@ E2E_PAD_Y=40
 
 e2e_cleanup() {
   local status=$? pid log
-  [ -n "${E2E_WATCHDOG:-}" ] && kill "$E2E_WATCHDOG" 2>/dev/null
+  [ -z "${E2E_WATCHDOG:-}" ] || kill "$E2E_WATCHDOG" 2>/dev/null || true
   for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
     pid=${E2E_PIDS[i]}
     kill -TERM "$pid" 2>/dev/null || continue
