@@ -8,7 +8,9 @@ wid=$E2E_WID
 e2e_click "$wid" 256 157 # the "60" button
 
 lines() { e2e_capture_data | wc -l; }
-since() { e2e_capture_data | tail -n +$(($1 + 1)); }
+# What came after line $1 from the next note-on on: what Korvane still sends for the right button's
+# earlier moves (a reset as the pointer left the pad) may arrive after the count.
+since() { e2e_capture_data | tail -n +$(($1 + 1)) | awk '$2 == "90" { on = 1 } on'; }
 ons_since() { [ "$(since "$1" | awk '$2 == "90"' | wc -l)" -ge "$2" ]; }
 reset_since() { since "$1" | grep -q ' b0 7b 00$'; }
 
