@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Runs ClockTiming under an X server of its own, with a JACK dummy server (16-frame period) and
 # the capture tool receiving the notes, idle and with the other cores loaded, then the CPU
-# figures. Usage: bench/clock_timing.sh [build-dir]
+# figures. Usage: bench/clock_timing.sh [build-dir]   (scripts/test's build-test/ by default)
 set -euo pipefail
-build=$(realpath "${1:-build}")
+build=$(realpath "${1:-build-test}")
+source "$(dirname "$0")/../scripts/xvfb.sh"
 tmp=$(mktemp -d)
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$tmp"; }
 trap cleanup EXIT
-for n in $(seq 270 299); do [ -e /tmp/.X11-unix/X$n ] || { display=:$n; break; }; done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-export DISPLAY=$display JACK_DEFAULT_SERVER=clock-bench-$$ JACK_NO_START_SERVER=1
+xvfb_start "$tmp/xvfb.log" || { echo "clock_timing: no X server of our own" >&2; exit 1; }
+pids+=("$XVFB_PID")
+export JACK_DEFAULT_SERVER=clock-bench-$$ JACK_NO_START_SERVER=1
 jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 16 >"$tmp/jackd.log" 2>&1 & pids+=($!)
-sleep 2
+for _ in $(seq 200); do
+  jack_wait -c -s "$JACK_DEFAULT_SERVER" 2>/dev/null | grep -q '^running' && break
+  sleep 0.1
+done
 run=0
 for load in "" --load; do
   run=$((run + 1))

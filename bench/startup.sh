@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Launch-to-window time and resident memory of Korvane with each General MIDI SoundFont.
-# Usage: DISPLAY=:n bench/startup.sh [build/korvane] [runs]   (prints medians in ms and MB)
-# Each run starts a fresh copy in a temp folder, polls for the visible main window every few
-# milliseconds, waits for the synthesizer to report ready, then reads VmRSS.
+# Usage: bench/startup.sh [build/korvane] [runs]   (prints medians in ms and MB)
+# Each run starts a fresh copy in a temp folder, on an X server of our own, polls for the visible
+# main window every few milliseconds, waits for the synthesizer to report ready, then reads VmRSS.
 set -euo pipefail
 bin=${1:-build/korvane}
 runs=${2:-5}
+source "$(dirname "$0")/../scripts/xvfb.sh"
 tmp=$(mktemp -d)
 pid=""
+XVFB_PID=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+xvfb_start "$tmp/xvfb.log" || { echo "startup: no X server of our own" >&2; exit 1; }
 cp "$bin" "$tmp/korvane"
 export JACK_DEFAULT_SERVER="bench-absent-$$"  # no MIDI server: only the synthesizer is listed
 

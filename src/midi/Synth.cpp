@@ -44,7 +44,7 @@ void silenceLibraries() {
 bool driverCompiled(fluid_settings_t* settings, const std::string& name) {
   char* options = fluid_settings_option_concat(settings, "audio.driver", ",");
   if (options == nullptr) return false;
-  const bool found = ("," + std::string(options) + ",").find("," + name + ",") != std::string::npos;
+  const bool found = (std::string(",") + options + ",").find("," + name + ",") != std::string::npos;
   fluid_free(options);
   return found;
 }

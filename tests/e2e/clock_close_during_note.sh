@@ -10,7 +10,6 @@ xdotool key ctrl+a type 1
 
 e2e_pad_press "$wid" 100 45
 e2e_wait_capture '^[0-9.]+ 90 16 3f$' >/dev/null
-sleep 0.3
 xdotool mouseup 1 # held back until the note ends
 
 # The window is laid out anew for its new size: the Length page moves down with its bottom.

@@ -9,7 +9,12 @@
 #   e2e_pick "$wid" $E2E_COMBOBOX2 last
 #   e2e_wait_capture '^[0-9.]+ c0 7f$'     # the line, or the test fails
 #
-# Environment (ctest sets it): KORVANE_BIN, TOOLS_DIR, SRC_DIR, DISPLAY.
+# Environment (ctest sets it): KORVANE_BIN, TOOLS_DIR, SRC_DIR.
+#
+# Each test runs on an X server of its own (DISPLAY is set here), with HOME, XDG_CONFIG_HOME and
+# XDG_RUNTIME_DIR in its temp folder: nothing of the user's is read or written, and tests may run
+# side by side. When a test fails, the output of everything it started is printed before the
+# clean-up removes it.
 #
 # Processes and folders
 #   e2e_jack_start [name]         start `jackd -d dummy` (16-frame period) under a unique name and
@@ -29,7 +34,8 @@
 #                                 port picked in ComboBox1; E2E_WID: the main window's id.
 #   e2e_pointer_away              park the pointer off the window (the caption follows the pad).
 #   e2e_korvane_stop              close the window (SIGTERM) and wait for the process to end.
-#   e2e_spawn LOG cmd…            start any other process, killed on exit; its pid in E2E_LAST_PID.
+#   e2e_spawn LOG cmd…            start any other process, killed on exit; its pid in E2E_LAST_PID;
+#                                 LOG is printed if the test fails.
 # Window
 #   e2e_window [timeout]          wait for Korvane's visible main window (caption "Korvane");
 #                                 print its id.
@@ -42,6 +48,11 @@
 #   e2e_pick WID X Y INDEX        open the drop-down list at X,Y and choose entry INDEX (0-based;
 #                                 "last" for the last entry) with the keyboard, as a user does.
 #   e2e_pick_text WID X Y TEXT    the same, choosing the first entry that starts with TEXT.
+#   e2e_dialog WID [timeout]      wait for a visible window of Korvane besides WID (a dialog); print
+#                                 its id.
+#   e2e_dialog_enter WID DIALOG TEXT  once the dialog holds the keyboard focus, type TEXT into its
+#                                 focused field, check the field says TEXT (through the clipboard),
+#                                 and press Return; wait until only the main window WID is left.
 #   E2E_COMBOBOX1, E2E_EDIT1, E2E_COMBOBOX2: client coordinates "X Y" of the three drop-downs.
 #   E2E_PAD_X, E2E_PAD_Y: client coordinates of the pad's top-left pixel (at the designed layout).
 # Checks
@@ -49,13 +60,17 @@
 #                                 extended regex; print the first such line; fail on time-out.
 #   e2e_capture_data              print the capture's data lines ("<time> <hex bytes>").
 #   e2e_wait_for TIMEOUT cmd…     run cmd every 50 ms until it succeeds; fail on time-out.
-#   e2e_fail MESSAGE              print MESSAGE (and Korvane's log) and exit 1.
-# Everything started here is ended, and the temp folder removed, when the test exits.
+#   e2e_poll TIMEOUT cmd…         the same, returning 1 on time-out.
+#   e2e_fail MESSAGE              print MESSAGE and exit 1 (the logs follow).
+# Everything started here is ended, and the temp folder removed, when the test exits; a test still
+# running after E2E_TIME_LIMIT seconds (default 200) fails so, before ctest would kill it.
 
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/korvane-e2e.XXXXXX")
 E2E_PIDS=()
+E2E_LOGS=()
 E2E_TAG="kv$$-$RANDOM"
 E2E_KORVANE_ARGS=()
 
@@ -68,8 +83,8 @@ E2E_PAD_X=11
 E2E_PAD_Y=40
 
 e2e_cleanup() {
-  local pid
-  e2e_pointer_away
+  local status=$? pid log
+  [ -z "${E2E_WATCHDOG:-}" ] || kill "$E2E_WATCHDOG" 2>/dev/null || true
   for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
     pid=${E2E_PIDS[i]}
     kill -TERM "$pid" 2>/dev/null || continue
@@ -77,32 +92,49 @@ e2e_cleanup() {
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
+  if [ "$status" -ne 0 ]; then
+    for log in "${E2E_LOGS[@]}"; do
+      [ -s "$log" ] || continue
+      echo "--- ${log#"$E2E_TMP"/}:" >&2
+      tail -n 300 "$log" >&2
+    done
+  fi
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
 
 e2e_fail() {
   echo "FAIL: $*" >&2
-  if [ -n "${KORVANE_LOG:-}" ] && [ -s "$KORVANE_LOG" ]; then
-    echo "--- korvane output:" >&2
-    cat "$KORVANE_LOG" >&2
-  fi
-  if [ -n "${E2E_CAPTURE:-}" ] && [ -s "$E2E_CAPTURE" ]; then
-    echo "--- captured:" >&2
-    cat "$E2E_CAPTURE" >&2
-  fi
   exit 1
 }
 
-e2e_wait_for() {
+# ctest ends an overrunning test with SIGKILL, which would leave its servers running.
+trap 'e2e_fail "still running after ${E2E_TIME_LIMIT:-200} s"' TERM
+(for _ in $(seq "${E2E_TIME_LIMIT:-200}"); do sleep 1; done; kill -TERM $$) >/dev/null 2>&1 &
+E2E_WATCHDOG=$!
+
+# Nothing of the user's: a home, a config and a runtime folder of this test's own.
+export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/home/.config" XDG_RUNTIME_DIR="$E2E_TMP/run"
+mkdir -p "$XDG_CONFIG_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
+xvfb_start "$E2E_TMP/xvfb.log" || e2e_fail "no X server of our own"
+E2E_PIDS+=("$XVFB_PID")
+E2E_LOGS+=("$E2E_TMP/xvfb.log")
+
+# Runs cmd every 50 ms until it succeeds (0) or TIMEOUT seconds have passed (1).
+e2e_poll() {
   local timeout=$1
   shift
   local deadline=$((SECONDS + timeout))
   until "$@" >/dev/null 2>&1; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "timed out after ${timeout}s waiting for: $*"
+    [ $SECONDS -lt $deadline ] || return 1
     sleep 0.05
   done
 }
+
+e2e_wait_for() { e2e_poll "$@" || e2e_fail "timed out after ${1}s waiting for: ${*:2}"; }
 
 e2e_spawn() {
   local log=$1
@@ -110,6 +142,7 @@ e2e_spawn() {
   "$@" >"$log" 2>&1 &
   E2E_LAST_PID=$!
   E2E_PIDS+=("$E2E_LAST_PID")
+  E2E_LOGS+=("$log")
 }
 
 e2e_jack_start() {
@@ -236,16 +269,66 @@ e2e_pick_text() {
   xdotool key Return
 }
 
+e2e_dialog() {
+  local main=$1 timeout=${2:-10}
+  e2e_wait_for "$timeout" e2e_windows_but "$main"
+  e2e_windows_but "$main" | head -n1
+}
+
+# Visible windows of Korvane other than the given ones, one id a line; fails when there is none.
+e2e_windows_but() {
+  local id found=1
+  for id in $(xdotool search --onlyvisible --pid "$KORVANE_PID" 2>/dev/null); do
+    [[ " $* " == *" $id "* ]] || { echo "$id"; found=0; }
+  done
+  return $found
+}
+
+e2e_none_but() { ! e2e_windows_but "$@" >/dev/null; }
+e2e_shown() { xdotool search --onlyvisible --pid "$KORVANE_PID" 2>/dev/null | grep -qx "$1"; }
+e2e_focused() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+e2e_clipboard_is() { [ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+
+# Keys typed before the dialog holds the focus go elsewhere: the first characters were lost so.
+e2e_dialog_enter() {
+  local main=$1 dialog=$2 text=$3 try deadline
+  e2e_wait_for 10 e2e_focused "$dialog"
+  for try in 1 2 3; do
+    xdotool key ctrl+a # the typing replaces what the field held
+    xdotool type --delay 20 "$text"
+    xdotool key ctrl+a ctrl+c
+    e2e_poll 5 e2e_clipboard_is "$text" && break
+    [ "$try" -lt 3 ] ||
+      e2e_fail "the dialog's field says '$(timeout 2 xclip -o -selection clipboard 2>&1)', not '$text'"
+  done
+  # The file name completer's list, while it shows, takes the keys (Escape closes only the list,
+  # Return too); it opens once the folder has been read, which may be after the typing.
+  deadline=$((SECONDS + 30))
+  while e2e_shown "$dialog"; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "the dialog did not close"
+    if e2e_windows_but "$main" "$dialog" >/dev/null; then
+      xdotool key Escape
+      e2e_wait_for 10 e2e_none_but "$main" "$dialog"
+    else
+      xdotool key Return
+      e2e_poll 10 e2e_gone_or_listed "$dialog" "$main" || true
+    fi
+  done
+  if e2e_windows_but "$main" >/dev/null; then # a list that opened as the dialog closed
+    xdotool key Escape
+    e2e_wait_for 10 e2e_none_but "$main"
+  fi
+}
+
+e2e_gone_or_listed() { ! e2e_shown "$1" || e2e_windows_but "$2" "$1" >/dev/null; }
+
 e2e_capture_data() { grep -v '^#' "$E2E_CAPTURE" || true; }
 
 e2e_capture_has() { e2e_capture_data | grep -Eq "$1"; }
 
 e2e_wait_capture() {
   local pattern=$1 timeout=${2:-20}
-  local deadline=$((SECONDS + timeout))
-  until e2e_capture_has "$pattern"; do
-    [ $SECONDS -lt $deadline ] || e2e_fail "no captured message matched /$pattern/ in ${timeout}s"
-    sleep 0.05
-  done
+  e2e_poll "$timeout" e2e_capture_has "$pattern" ||
+    e2e_fail "no captured message matched /$pattern/ in ${timeout}s"
   e2e_capture_data | grep -E -m1 "$pattern"
 }

@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include <QTemporaryDir>
 #include <fstream>
 #include <random>
 
@@ -44,6 +45,11 @@ int FormTest::resets() const {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A home of this test's own (0700): the file dialogs keep their history there, not the user's.
+  QTemporaryDir home;
+  qputenv("HOME", home.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

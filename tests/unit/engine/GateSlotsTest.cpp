@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -9,24 +10,25 @@
 
 namespace {
 
-std::string writeLines(const std::string& name, int lines) {
-  const auto path = std::filesystem::temp_directory_path() / name;
+std::string writeLines(const std::filesystem::path& dir, const std::string& name, int lines) {
+  const auto path = dir / name;
   std::ofstream out(path, std::ios::binary);
   for (int i = 0; i < lines; ++i) out << "1\n";
   return path.string();
 }
 
 TEST(GatePatternFile, LineLimit) {
-  const std::string atLimit = writeLines("korvane-gate-limit.gap", pad::kMaxTableEntries);
-  const std::string over = writeLines("korvane-gate-over.gap", pad::kMaxTableEntries + 1);
+  auto name = (std::filesystem::temp_directory_path() / "korvane-gate-XXXXXX").string();
+  const std::filesystem::path dir = mkdtemp(name.data());  // tests run side by side
+  const std::string atLimit = writeLines(dir, "limit.gap", pad::kMaxTableEntries);
+  const std::string over = writeLines(dir, "over.gap", pad::kMaxTableEntries + 1);
   lib::StringList pattern;
   engine::loadGatePattern(pattern, atLimit);
   EXPECT_EQ(pattern.count(), pad::kMaxTableEntries);
   engine::setDefaultGatePattern(pattern);
   EXPECT_THROW(engine::loadGatePattern(pattern, over), lib::FileError);
   EXPECT_EQ(pattern.count(), 4);  // a failed load leaves the pattern as it was
-  std::filesystem::remove(atLimit);
-  std::filesystem::remove(over);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

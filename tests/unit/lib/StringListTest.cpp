@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -44,8 +45,10 @@ TEST(StringList, SameTextIgnoresLetterCase) {
 
 class FileTest : public ::testing::Test {
  protected:
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "korvane-stringlist";
-  void SetUp() override { std::filesystem::create_directories(dir); }
+  std::filesystem::path dir = [] {  // a folder of this test's own: tests run side by side
+    auto name = (std::filesystem::temp_directory_path() / "korvane-stringlist-XXXXXX").string();
+    return std::filesystem::path(mkdtemp(name.data()));
+  }();
   void TearDown() override { std::filesystem::remove_all(dir); }
   std::string write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir / name, std::ios::binary) << bytes;

@@ -41,7 +41,8 @@ std::string run(const std::string& events) {
     std::string reply = r.before == C::Enter ? "E" : r.before == C::Leave ? "L" : "";
     reply += r.deliver ? "D" : "";
     reply += r.after == C::Leave ? "L" : "";
-    out += (out.empty() ? "" : " ") + (reply.empty() ? "-" : reply);
+    if (!out.empty()) out += ' ';
+    out += reply.empty() ? "-" : reply;
   }
   return out;
 }
