@@ -13,6 +13,9 @@ namespace {
 
 const char* const kClientName = "Korvane";
 constexpr std::size_t kQueueItems = 8192;
+// Beyond the period: the cycle that plays a moment can start right after it, before the thread
+// that sends for that moment has woken up and queued the message.
+constexpr std::int64_t kMarginMicroseconds = 2000;
 
 void quietJack(const char*) {}
 
@@ -144,8 +147,8 @@ bool JackClient::waitCycles(int cycles, std::chrono::milliseconds timeout) {
 
 std::chrono::nanoseconds JackClient::lead() const {
   const double rate = jack_get_sample_rate(client_);
-  return std::chrono::nanoseconds(
-      static_cast<long long>(jack_get_buffer_size(client_) * 1e9 / std::max(rate, 1.0)));
+  return std::chrono::nanoseconds(static_cast<long long>(
+      jack_get_buffer_size(client_) * 1e9 / std::max(rate, 1.0) + kMarginMicroseconds * 1000));
 }
 
 int JackClient::processThunk(std::uint32_t frames, void* self) {
@@ -169,7 +172,7 @@ int JackClient::process(std::uint32_t frames) {
   Item item;
   while (jack_ringbuffer_read_space(ring_) >= sizeof item) {
     jack_ringbuffer_peek(ring_, reinterpret_cast<char*>(&item), sizeof item);
-    // The lead is one period: a message queued during this cycle lands in the next one.
+    // The lead is one period (and the margin): a message queued now lands in a later cycle.
     const jack_nframes_t due =
         jack_time_to_frames(client_, static_cast<jack_time_t>(item.microseconds)) + frames;
     const auto offset = cycleOffset(due, start, frames);

@@ -259,9 +259,10 @@ void SynthEngine::calibrate() {
   }
   origin_ = start;
   originTick_ = line;
-  // At least one FluidSynth block of 64 samples: the sequencer's own granularity.
+  // At least one FluidSynth block of 64 samples, the sequencer's own granularity; and 2 ms more
+  // for a driver whose buffers come irregularly and a sending thread that woke late.
   const double block = 64.0 * kTicksPerSecond / sampleRate();
-  leadTicks_ = std::max<double>(largest, block);
+  leadTicks_ = std::max<double>(largest, block) + kTicksPerSecond * 0.002;
   lastTick_ = 0;
   logLine("synthesizer lead %.2f ms", leadTicks_ * 1000.0 / kTicksPerSecond);
 }
@@ -278,7 +279,14 @@ std::chrono::nanoseconds SynthEngine::lead() const {
 }
 
 unsigned SynthEngine::tickFor(Moment at) {
-  const double elapsed = std::max(0.0, std::chrono::duration<double>(at - origin_).count());
+  // Rendering found ahead of the line (the calibration ran while it lagged): move the line up
+  // to it, once, rather than play every later message a little late.
+  const auto since = [this](Moment m) {
+    return std::max(0.0, std::chrono::duration<double>(m - origin_).count()) * kTicksPerSecond;
+  };
+  const double rendered = fluid_sequencer_get_tick(fluid_->sequencer);
+  originTick_ = std::max(originTick_, rendered - since(std::chrono::steady_clock::now()));
+  const double elapsed = since(at) / kTicksPerSecond;
   const auto tick = static_cast<unsigned>(originTick_ + leadTicks_ + elapsed * kTicksPerSecond);
   // One tick apart at least: FluidSynth orders events of one tick by their kind, not by arrival.
   lastTick_ = lastTick_ == 0 ? tick : std::max(tick, lastTick_ + 1);
