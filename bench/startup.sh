@@ -41,6 +41,8 @@ one_run() {  # soundfont → "window_ms ready_ms rss_mb"
   KORVANE_SOUNDFONT=$1 KORVANE_MIDI_LOG=1 env -C "$tmp" ./korvane >"$tmp/log" 2>&1 &
   pid=$!
   until xdotool search --onlyvisible --pid "$pid" --name '^Korvane$' >/dev/null 2>&1; do
+    # Polling this often can make the X server refuse Korvane's own connection: run again.
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; pid=""; one_run "$1"; return; }
     sleep 0.002
   done
   shown=$(($(now_ms) - start))
