@@ -33,9 +33,9 @@ std::vector<std::string> soundFontCandidates(const SynthOptions& options,
 /// One FluidSynth synthesizer shared by every port opened on it. The first open starts a
 /// loading thread (synthesizer, audio driver, SoundFont), so opening never waits; until it is
 /// done every message is dropped, and always when there is no audio driver. Messages go through
-/// FluidSynth's sequencer, each at its moment plus lead() (one audio buffer), so every onset
-/// lands within one 64-sample block of its moment whatever the buffer size. The audio driver is
-/// released, and what is still queued dropped, when the last port closes.
+/// FluidSynth's sequencer, each at its moment plus lead() (one audio buffer and 2 ms), so every
+/// onset lands within one 64-sample block of its moment whatever the buffer size. The audio driver
+/// is released, and what is still queued dropped, when the last port closes.
 class SynthEngine : public std::enable_shared_from_this<SynthEngine> {
  public:
   explicit SynthEngine(SynthOptions options);
