@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Launch-to-window time and resident memory of Korvane with each General MIDI SoundFont.
-# Usage: bench/startup.sh [build/korvane] [runs]   (prints medians in ms and MB)
+# Usage: bench/startup.sh [build/korvane] [runs] [jack]   (prints medians in ms and MB)
+# With "jack" a JACK dummy server of its own runs meanwhile, so the JACK ports are listed too.
 # Each run starts a fresh copy in a temp folder, on an X server of our own, polls for the visible
 # main window every few milliseconds, waits for the synthesizer to report ready, then reads VmRSS.
 set -euo pipefail
@@ -10,15 +11,29 @@ source "$(dirname "$0")/../scripts/xvfb.sh"
 tmp=$(mktemp -d)
 pid=""
 XVFB_PID=""
+jackd_pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  # SIGTERM and wait: a killed jackd keeps its slot in JACK's server registry.
+  [ -n "$jackd_pid" ] && kill -TERM "$jackd_pid" 2>/dev/null && wait "$jackd_pid" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 xvfb_start "$tmp/xvfb.log" || { echo "startup: no X server of our own" >&2; exit 1; }
 cp "$bin" "$tmp/korvane"
-export JACK_DEFAULT_SERVER="bench-absent-$$"  # no MIDI server: only the synthesizer is listed
+export JACK_NO_START_SERVER=1
+if [ "${3:-}" = jack ]; then
+  export JACK_DEFAULT_SERVER="bench-startup-$$"
+  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
+  jackd_pid=$!
+  for _ in $(seq 100); do
+    jack_wait -c -s "$JACK_DEFAULT_SERVER" 2>/dev/null | grep -q '^running' && break
+    sleep 0.1
+  done
+else
+  export JACK_DEFAULT_SERVER="bench-absent-$$"  # no MIDI server: only the synthesizer is listed
+fi
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 median() { sort -n | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
@@ -30,6 +45,8 @@ one_run() {  # soundfont → "window_ms ready_ms rss_mb"
   KORVANE_SOUNDFONT=$1 KORVANE_MIDI_LOG=1 env -C "$tmp" ./korvane >"$tmp/log" 2>&1 &
   pid=$!
   until xdotool search --onlyvisible --pid "$pid" --name '^Korvane$' >/dev/null 2>&1; do
+    # Polling this often can make the X server refuse Korvane's own connection: run again.
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; pid=""; one_run "$1"; return; }
     sleep 0.002
   done
   shown=$(($(now_ms) - start))

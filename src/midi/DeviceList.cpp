@@ -2,15 +2,26 @@
 
 namespace midi {
 
+std::vector<DeviceEntry>& DeviceList::entries() {
+  if (pending_.valid()) {
+    try {
+      entries_ = pending_.get();
+    } catch (...) {
+      entries_.clear();  // a backend that failed while listing leaves the list empty
+    }
+  }
+  return entries_;
+}
+
 std::optional<std::string> DeviceList::name(int id) {
   if (id < 0 || id >= count()) return std::nullopt;
-  return entries_[static_cast<std::size_t>(id)].name;
+  return entries()[static_cast<std::size_t>(id)].name;
 }
 
 std::unique_ptr<Port> DeviceList::open(int id) {
   if (id < 0 || id >= count()) return std::make_unique<NullPort>();
   try {
-    if (auto port = entries_[static_cast<std::size_t>(id)].open()) return port;
+    if (auto port = entries()[static_cast<std::size_t>(id)].open()) return port;
   } catch (...) {
     // A backend that fails to open leaves a silent port, as a failed open does.
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,12 +21,18 @@ struct DeviceEntry {
 class DeviceList : public Devices {
  public:
   explicit DeviceList(std::vector<DeviceEntry> entries) : entries_(std::move(entries)) {}
-  int count() override { return static_cast<int>(entries_.size()); }
+  /// The entries still being gathered (beside the window's construction); the first query
+  /// waits for them.
+  explicit DeviceList(std::future<std::vector<DeviceEntry>> pending)
+      : pending_(std::move(pending)) {}
+  int count() override { return static_cast<int>(entries().size()); }
   std::optional<std::string> name(int id) override;
   /// Opens entry id; a NullPort for −1, an unknown id, a null result or a backend error.
   std::unique_ptr<Port> open(int id) override;
 
  private:
+  std::vector<DeviceEntry>& entries();
+  std::future<std::vector<DeviceEntry>> pending_;
   std::vector<DeviceEntry> entries_;
 };
 

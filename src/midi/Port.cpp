@@ -20,12 +20,21 @@ std::vector<std::uint8_t> wireBytes(const ShortMsg& msg) {
 }
 
 void Port::send(const ShortMsg& msg) {
-  if (closed_) return;
-  const auto bytes = wireBytes(msg);
-  if (!bytes.empty()) writeTracked(bytes);
+  send(msg, std::chrono::steady_clock::now());
 }
 
-void Port::writeTracked(const std::vector<std::uint8_t>& bytes) {
+void Port::send(const ShortMsg& msg, Moment at) {
+  if (closed_) return;
+  const auto bytes = wireBytes(msg);
+  if (!bytes.empty()) writeTracked(bytes, ordered(at));
+}
+
+Moment Port::ordered(Moment at) {
+  last_ = std::max(last_, at);
+  return last_;
+}
+
+void Port::writeTracked(const std::vector<std::uint8_t>& bytes, Moment at) {
   const int kind = bytes[0] & 0xF0, channel = bytes[0] & 0x0F;
   if (kind == 0x90 || kind == 0x80) {
     auto& count = sounding_[channel][bytes[1]];
@@ -35,24 +44,30 @@ void Port::writeTracked(const std::vector<std::uint8_t>& bytes) {
       count = 0;
     }
   }
-  write(bytes.data(), bytes.size());
+  writeAt(bytes.data(), bytes.size(), at);
 }
 
 void Port::reset() {
+  reset(std::chrono::steady_clock::now());
+}
+
+void Port::reset(Moment at) {
   if (closed_) return;
+  // Never before what was sent earlier: a pending note cannot outlive the reset.
+  at = ordered(at);
   for (int channel = 0; channel < 16; ++channel)
     for (int note = 0; note < 128; ++note)
       if (sounding_[channel][note]) {
         const std::uint8_t off[3] = {static_cast<std::uint8_t>(0x80 | channel),
                                      static_cast<std::uint8_t>(note), 0};
-        write(off, 3);
+        writeAt(off, 3, at);
         sounding_[channel][note] = 0;
       }
   for (int channel = 0; channel < 16; ++channel) {
     const std::uint8_t allOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
-    write(allOff, 3);
+    writeAt(allOff, 3, at);
   }
-  resetDevice();
+  resetDevice(at);
 }
 
 void Port::close() {

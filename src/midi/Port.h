@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -29,31 +30,53 @@ struct ShortMsg {
 /// outside 0x80–0xEF or a note number outside 0–127. A velocity outside 0–127 is clamped.
 std::vector<std::uint8_t> wireBytes(const ShortMsg& msg);
 
+/// The moment a message is meant for, on the steady clock.
+using Moment = std::chrono::steady_clock::time_point;
+
 /// An open output port. Sending never fails visibly: a port that cannot deliver drops messages.
+/// Every message carries a moment; a backend that can time-stamp plays it that moment plus its
+/// constant lead(), the others send it at once. Messages go out in the order they were sent: a
+/// moment earlier than the one before counts as that one, a moment already past as now.
 class Port {
  public:
   virtual ~Port() = default;
-  /// Sends msg at once, made safe by wireBytes; remembers which notes it left sounding.
+  /// Sends msg now, made safe by wireBytes; remembers which notes it left sounding.
   void send(const ShortMsg& msg);
+  /// Sends msg for moment at (see the class comment).
+  void send(const ShortMsg& msg, Moment at);
   /// Note-off for every note this port knows to be sounding, All Notes Off on all 16
-  /// channels, then the device's own reset.
+  /// channels, then the device's own reset, all now. Everything sent before is played before it.
   void reset();
+  /// The same reset for moment at.
+  void reset(Moment at);
+  /// How much later than its moment a message sounds on this port; zero when sent at once.
+  virtual std::chrono::nanoseconds lead() const { return {}; }
   /// Releases the port; later sends and resets do nothing.
   void close();
   /// Number of notes this port believes are sounding.
   int soundingCount() const;
 
  protected:
-  /// Puts one complete message on the wire.
+  /// Puts one complete message on the wire now.
   virtual void write(const std::uint8_t* bytes, std::size_t size) = 0;
-  /// Device-specific part of a reset (a synthesizer's own all-notes-off); default none.
-  virtual void resetDevice() {}
+  /// Puts one complete message on the wire for moment at, never earlier than the moment of the
+  /// message before; default: now.
+  virtual void writeAt(const std::uint8_t* bytes, std::size_t size, Moment at) {
+    (void)at;
+    write(bytes, size);
+  }
+  /// Device-specific part of a reset (a synthesizer's own all-notes-off) for moment at; default
+  /// none.
+  virtual void resetDevice(Moment at) { (void)at; }
   /// Device-specific release; default none.
   virtual void closeDevice() {}
 
  private:
-  void writeTracked(const std::vector<std::uint8_t>& bytes);
+  void writeTracked(const std::vector<std::uint8_t>& bytes, Moment at);
+  /// at, or the moment of the message before when that is later.
+  Moment ordered(Moment at);
   std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
+  Moment last_{};
   bool closed_ = false;
 };
 

@@ -5,14 +5,19 @@ namespace {
 
 class RecordingPort : public Port {
  public:
-  RecordingPort(std::shared_ptr<EventLog> log, int device) : log_(std::move(log)), device_(device) {}
+  RecordingPort(std::shared_ptr<EventLog> log, int device)
+      : log_(std::move(log)), device_(device) {}
 
  protected:
   void write(const std::uint8_t* bytes, std::size_t size) override {
-    log_->push_back({Event::Message, device_, {bytes, bytes + size}, std::chrono::steady_clock::now()});
+    writeAt(bytes, size, std::chrono::steady_clock::now());
   }
-  void resetDevice() override {
-    log_->push_back({Event::Reset, device_, {}, std::chrono::steady_clock::now()});
+  void writeAt(const std::uint8_t* bytes, std::size_t size, Moment due) override {
+    log_->push_back(
+        {Event::Message, device_, {bytes, bytes + size}, std::chrono::steady_clock::now(), due});
+  }
+  void resetDevice(Moment due) override {
+    log_->push_back({Event::Reset, device_, {}, std::chrono::steady_clock::now(), due});
   }
   void closeDevice() override {
     log_->push_back({Event::Close, device_, {}, std::chrono::steady_clock::now()});

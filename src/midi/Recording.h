@@ -14,9 +14,10 @@ namespace midi {
 /// One thing that happened on a recording port.
 struct Event {
   enum Kind { Open, Message, Reset, Close } kind;
-  int device = -1;                  ///< Open: the identifier asked for
-  std::vector<std::uint8_t> bytes;  ///< Message: the wire bytes
-  std::chrono::steady_clock::time_point at;
+  int device = -1;                           ///< Open: the identifier asked for
+  std::vector<std::uint8_t> bytes;           ///< Message: the wire bytes
+  std::chrono::steady_clock::time_point at;  ///< when it was recorded
+  Moment due{};                              ///< Message, Reset: the moment it was sent for
   /// Message bytes packed as status | d1 << 8 | d2 << 16.
   std::uint32_t packed() const;
 };

@@ -1,18 +1,18 @@
 #include "midi/RtPorts.h"
 
 #include <RtMidi.h>
-#include <jack/jack.h>
 #include <unistd.h>
 
 #include <memory>
 #include <string>
+
+#include "midi/JackClient.h"
 
 namespace midi {
 namespace {
 
 const std::string kClientName = "Korvane";
 
-void quietJack(const char*) {}
 void quietRtMidi(RtMidiError::Type, const std::string&, void*) {}
 
 /// RtMidi's ALSA backend throws, and ALSA prints, when the sequencer device is missing.
@@ -20,26 +20,29 @@ bool alsaSequencerPresent() {
   return access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-/// The RtMidi systems that can be used now, JACK first.
-std::vector<RtMidi::Api> availableApis() {
-  std::vector<RtMidi::Api> apis;
-  if (jackRunning()) apis.push_back(RtMidi::UNIX_JACK);
-  if (alsaSequencerPresent()) apis.push_back(RtMidi::LINUX_ALSA);
-  return apis;
-}
-
-/// A port writing every message to one or more RtMidi outputs.
-class RtPort : public Port {
+/// A port writing to RtMidi outputs (at once) and to a port of the JACK client (at its moment).
+class SystemPort : public Port {
  public:
   void add(std::unique_ptr<RtMidiOut> out) {
     // From here on a failing send is dropped quietly instead of printed or thrown.
     out->setErrorCallback(&quietRtMidi, nullptr);
     outs_.push_back(std::move(out));
   }
-  bool empty() const { return outs_.empty(); }
+  void addJack(std::shared_ptr<JackClient> jack, int port) {
+    jack_ = std::move(jack);
+    jackPort_ = port;
+  }
+  bool empty() const { return outs_.empty() && !jack_; }
+  std::chrono::nanoseconds lead() const override {
+    return jack_ ? jack_->lead() : std::chrono::nanoseconds{};
+  }
 
  protected:
   void write(const std::uint8_t* bytes, std::size_t size) override {
+    writeAt(bytes, size, std::chrono::steady_clock::now());
+  }
+  void writeAt(const std::uint8_t* bytes, std::size_t size, Moment at) override {
+    if (jack_) jack_->queue(jackPort_, bytes, size, at);
     for (auto& out : outs_) {
       try {
         out->sendMessage(bytes, size);
@@ -48,6 +51,8 @@ class RtPort : public Port {
     }
   }
   void closeDevice() override {
+    if (jack_) jack_->removePort(jackPort_);
+    jack_.reset();
     for (auto& out : outs_) {
       try {
         out->closePort();
@@ -59,42 +64,57 @@ class RtPort : public Port {
 
  private:
   std::vector<std::unique_ptr<RtMidiOut>> outs_;
+  std::shared_ptr<JackClient> jack_;
+  int jackPort_ = -1;
 };
 
 /// Opens the virtual port "Korvane" on every system available now; null when none.
-std::unique_ptr<Port> openVirtual() {
-  auto port = std::make_unique<RtPort>();
-  for (auto api : availableApis()) {
+std::unique_ptr<Port> openVirtual(const std::shared_ptr<JackClient>& jack) {
+  auto port = std::make_unique<SystemPort>();
+  if (jack) {
+    const int id = jack->addPort(kClientName, "");
+    if (id >= 0) port->addJack(jack, id);
+  }
+  if (alsaSequencerPresent()) {
     try {
-      auto out = std::make_unique<RtMidiOut>(api, kClientName);
+      auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
       out->openVirtualPort(kClientName);
       port->add(std::move(out));
     } catch (...) {
-      // That system cannot host the port now; the others still can.
+      // ALSA cannot host the port now; JACK still can.
     }
   }
   if (port->empty()) return nullptr;
   return port;
 }
 
-/// Connects to the input port called name on api; null when it is gone.
-std::unique_ptr<Port> openNamed(RtMidi::Api api, const std::string& name) {
-  auto out = std::make_unique<RtMidiOut>(api, kClientName);
+/// Connects the JACK client to the input port called name; null when it is gone.
+std::unique_ptr<Port> openJack(const std::shared_ptr<JackClient>& jack, const std::string& name) {
+  const int id = jack->addPort("out", name);
+  if (id < 0) return nullptr;
+  auto port = std::make_unique<SystemPort>();
+  port->addJack(jack, id);
+  return port;
+}
+
+/// Connects to the ALSA input port called name; null when it is gone.
+std::unique_ptr<Port> openAlsa(const std::string& name) {
+  auto out = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, kClientName);
   for (unsigned i = 0, n = out->getPortCount(); i < n; ++i) {
     if (out->getPortName(i) != name) continue;
     out->openPort(i, "out");
-    auto port = std::make_unique<RtPort>();
+    auto port = std::make_unique<SystemPort>();
     port->add(std::move(out));
     return port;
   }
   return nullptr;
 }
 
-/// The input ports of other programs on api, as that system names them.
-std::vector<std::string> inputPorts(RtMidi::Api api) {
+/// The input ports of other programs on the ALSA sequencer, as it names them.
+std::vector<std::string> alsaInputPorts() {
   std::vector<std::string> names;
   try {
-    RtMidiOut out(api, kClientName);
+    RtMidiOut out(RtMidi::LINUX_ALSA, kClientName);
     for (unsigned i = 0, n = out.getPortCount(); i < n; ++i) names.push_back(out.getPortName(i));
   } catch (...) {
     names.clear();
@@ -104,28 +124,17 @@ std::vector<std::string> inputPorts(RtMidi::Api api) {
 
 }  // namespace
 
-bool jackRunning() {
-  static const bool silenced = [] {
-    jack_set_error_function(&quietJack);
-    jack_set_info_function(&quietJack);
-    return true;
-  }();
-  (void)silenced;
-  jack_status_t status{};
-  jack_client_t* client = jack_client_open("korvane-probe", JackNoStartServer, &status);
-  if (client == nullptr) return false;
-  jack_client_close(client);
-  return true;
-}
-
-std::vector<DeviceEntry> rtMidiEntries() {
-  const auto apis = availableApis();
+std::vector<DeviceEntry> portEntries(const std::shared_ptr<JackClient>& jack) {
+  const bool alsa = alsaSequencerPresent();
   std::vector<DeviceEntry> entries;
-  if (apis.empty()) return entries;
-  entries.push_back({kClientName, &openVirtual});
-  for (auto api : apis)
-    for (const auto& name : inputPorts(api))
-      entries.push_back({name, [api, name] { return openNamed(api, name); }});
+  if (!jack && !alsa) return entries;
+  entries.push_back({kClientName, [jack] { return openVirtual(jack); }});
+  if (jack)
+    for (const auto& name : jack->inputPorts())
+      entries.push_back({name, [jack, name] { return openJack(jack, name); }});
+  if (alsa)
+    for (const auto& name : alsaInputPorts())
+      entries.push_back({name, [name] { return openAlsa(name); }});
   return entries;
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "midi/DeviceList.h"
+#include "midi/JackClient.h"
 #include "midi/Keys.h"
 #include "midi/Recording.h"
 #include "midi/Synth.h"
@@ -125,3 +126,59 @@ TEST(SoundFontCandidates, OptionThenFluidSynthDefaultThenShippedFonts) {
 }
 
 }  // namespace
+
+namespace timing {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+/// Records every write with the moment the port hands on.
+class MomentPort : public midi::Port {
+ public:
+  std::vector<std::pair<Bytes, midi::Moment>> wire;
+
+ protected:
+  void write(const std::uint8_t*, std::size_t) override { ADD_FAILURE() << "sent untimed"; }
+  void writeAt(const std::uint8_t* bytes, std::size_t size, midi::Moment at) override {
+    wire.push_back({{bytes, bytes + size}, at});
+  }
+};
+
+TEST(PortMoments, OrderIsKeptAndResetComesAfterEverythingSentBefore) {
+  const midi::Moment t{std::chrono::seconds(100)};
+  MomentPort port;
+  port.send({0x90, 60, 100}, t + 10ms);
+  port.send({0x80, 60, 0}, t + 5ms);  // earlier than the one before: not overtaking it
+  port.send({0xC0, 3, 0}, t + 20ms);
+  port.send({0x90, 62, 90}, t + 30ms);
+  port.reset(t);  // a reset for a moment before a pending note still follows it
+  ASSERT_EQ(port.wire.size(), 4u + 1 + 16);
+  const midi::Moment expected[] = {t + 10ms, t + 10ms, t + 20ms, t + 30ms, t + 30ms};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(port.wire[i].second, expected[i]) << i;
+  EXPECT_EQ(port.wire[4].first, (Bytes{0x80, 62, 0}));
+  EXPECT_EQ(port.wire.back().second, t + 30ms);
+  // A plain send means now: never before what is already queued, never held back beyond now.
+  const auto before = std::chrono::steady_clock::now();
+  port.send({0x90, 64, 80});
+  EXPECT_GE(port.wire.back().second, before);
+  EXPECT_LE(port.wire.back().second, std::chrono::steady_clock::now());
+}
+
+TEST(CycleOffset, FramesAtTheEdgesOfACycle) {
+  struct Case {
+    std::uint32_t due, start, frames;
+    std::optional<std::uint32_t> offset;
+  } cases[] = {
+      {1000, 1000, 256, 0},
+      {1255, 1000, 256, 255},
+      {1256, 1000, 256, std::nullopt},
+      {999, 1000, 256, 0},      // already due: at once, never dropped
+      {0, 4294967290u, 64, 6},  // the frame counter wrapped inside the cycle
+      {4294967295u, 0, 64, 0},  // due just before a wrapped start
+      {100, 4294967290u, 64, std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(midi::cycleOffset(c.due, c.start, c.frames), c.offset) << c.due << " " << c.start;
+}
+
+}  // namespace timing
