@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -8,6 +9,14 @@ namespace {
 template <class F, class... A>
 void fire(const F& f, A... args) {
   if (f) f(args...);
+}
+
+// A modal dialog opening takes the pointer from the whole window: Qt reports a leave, but the
+// pointer is still on the button.
+bool modalDialogShown(const QWidget* own) {
+  for (const QWidget* w : QApplication::topLevelWidgets())
+    if (w != own && w->isVisible() && w->isModal()) return true;
+  return false;
 }
 }  // namespace
 
@@ -39,9 +48,15 @@ void PaintBox::requestRepaint() {
   update();
 }
 
-void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
-void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
-void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }
+void PaintBox::paintEvent(QPaintEvent*) {
+  fire(onPaint);
+}
+void PaintBox::enterEvent(QEnterEvent*) {
+  report(capture_.enter(), {});
+}
+void PaintBox::leaveEvent(QEvent*) {
+  report(capture_.leave(), {});
+}
 
 void PaintBox::report(const pad::PointerCapture::Reply& reply,
                       const std::function<void()>& deliver) {
@@ -67,7 +82,9 @@ void PaintBox::mousePressEvent(QMouseEvent* e) {
 }
 
 // A double click arrives as one more press of the same button.
-void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  mousePressEvent(e);
+}
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
@@ -94,6 +111,7 @@ void SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
 
 void SpeedButton::leaveEvent(QEvent* e) {
   QToolButton::leaveEvent(e);
+  if (modalDialogShown(window())) return;
   pointerOn_ = false;
   fire(onLeave);
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,9 +27,11 @@ class ScriptedDialogs : public app::Dialogs {
   std::deque<std::optional<std::string>> answers;  ///< next openFile results; empty: cancel
   std::vector<app::FileDialog> asked;
   std::vector<std::string> messages, errors;
+  std::function<void()> whileOpen;  ///< runs as each file dialog is shown
 
   std::optional<std::string> openFile(app::FileDialog which) override {
     asked.push_back(which);
+    if (whileOpen) whileOpen();
     if (answers.empty()) return std::nullopt;
     auto a = answers.front();
     answers.pop_front();
