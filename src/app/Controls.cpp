@@ -48,6 +48,12 @@ void PaintBox::requestRepaint() {
   update();
 }
 
+// A box or dialog gets the release of a press made before it opened: the capture ends.
+bool PaintBox::event(QEvent* e) {
+  if (e->type() == QEvent::WindowBlocked) report(capture_.cancel(), {});
+  return QWidget::event(e);
+}
+
 void PaintBox::paintEvent(QPaintEvent*) {
   fire(onPaint);
 }

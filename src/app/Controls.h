@@ -36,6 +36,7 @@ class PaintBox : public QWidget {
   int repaintRequests() const { return repaintRequests_; }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;

@@ -3,12 +3,10 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QCursor>
-#include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 #include <cerrno>
 #include <cstring>
@@ -220,11 +218,7 @@ TEST_F(GateSlotsTest, RightHeldGesture) {
 TEST_F(GateSlotsTest, TheDialogOpeningKeepsTheRightButtonHeld) {
   writeIni("GateArp0=" + fileA + "\r\n");
   start();
-  dialogs.whileOpen = [] {
-    QDialog modal;
-    QTimer::singleShot(0, &modal, &QDialog::reject);
-    modal.exec();
-  };
+  dialogs.whileShown = test::showModal;
   QWindow* window = form->windowHandle();
   const QPoint on = slot(0)->mapTo(form.get(), QPoint(10, 10));
   QCursor::setPos(form->mapToGlobal(on));  // the window knows the pointer is on it
@@ -237,6 +231,7 @@ TEST_F(GateSlotsTest, TheDialogOpeningKeepsTheRightButtonHeld) {
   EXPECT_EQ(form->GateFiles->get(0), fileA);
   QTest::mouseRelease(slot(0), Qt::RightButton, {}, QPoint(10, 10));
   EXPECT_FALSE(form->SlotRightDown);
+  QCursor::setPos(-1000, -1000);  // windows shown later must not find the pointer on them
 }
 
 TEST_F(GateSlotsTest, SlotsFormOneGroup) {

@@ -182,3 +182,26 @@ TEST_F(PadTest, RightPressDoesNotCaptureThePointer) {
 }
 
 }  // namespace
+
+namespace {
+
+// The box of a failed press gets the left release; the next press starts afresh.
+TEST_F(PadTest, AnErrorBoxDuringAPressEndsItsCapture) {
+  createWithPad(617, 235);
+  form->VolumeList->set(54, "loud");  // the row at y = 100
+  dialogs.whileShown = test::showModal;
+  enterAt(100, 100);
+  press(Qt::LeftButton, 100, 100);
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  release(Qt::LeftButton, 100, 100);
+  form->VolumeList->set(54, "73");
+  enterAt(100, 100);
+  press(Qt::RightButton, 100, 100);
+  moveTo(-8, -8);
+  EXPECT_FALSE(form->PointerIn);
+  EXPECT_EQ(form->PointerX, 100);
+  release(Qt::RightButton, -8, -8);
+  EXPECT_TRUE(form->ArpDown);  // the release off the pad never reached it
+}
+
+}  // namespace
