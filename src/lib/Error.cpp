@@ -4,11 +4,11 @@ namespace lib {
 
 // A message box lays out its whole text before it appears: a line of a million bytes froze the
 // window for seconds.
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string& text, std::size_t limit) {
   std::size_t chars = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
-    if (++chars > kQuoteLimit) return text.substr(0, i) + "…";
+    if (++chars > limit) return text.substr(0, i) + "…";
   }
   return text;
 }
