@@ -8,6 +8,7 @@
 #include "app/Controls.h"
 #include "app/TForm1.h"
 #include "engine/ClockTick.h"
+#include "engine/GateStep.h"
 
 // Every failure ends the tick silently (engine::decideTick): an error box would come back
 // every millisecond.
@@ -49,8 +50,9 @@ void TForm1::NoteClockTick(int timerId) {
   LastVelocity = MsgVelocity;
   Channel = 0;
   for (const engine::TickMessage& m : tick.messages) MidiOut->send({m.status, m.data1, m.data2});
-  clockWait(tick.waitMs);
+  // Advanced before the wait: a right release handled during a long note resets it for good.
   if (tick.gateStep) GateStep = *tick.gateStep;
+  clockWait(tick.waitMs);
 }
 
 /// Waits a note's length. The timer rests meanwhile; the delivery that fell due follows the
@@ -66,6 +68,11 @@ void TForm1::clockWait(long long ms) {
   NoteClock->start();
   QMetaObject::invokeMethod(
       this, [this] { guarded([this] { NoteClockTick(0); }); }, Qt::QueuedConnection);
+}
+
+/// Input is handled during a long note; what ends the playing also ends the note's wait.
+void TForm1::endLongNote() {
+  if (clockWaiting_ && engine::endsWait(PadDown, closeRequested_)) waiter().interrupt();
 }
 
 /// Off the pad, or hovering with nothing new, a tick does nothing: the timer need not run.

@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -8,6 +9,14 @@ namespace {
 template <class F, class... A>
 void fire(const F& f, A... args) {
   if (f) f(args...);
+}
+
+// A modal dialog opening takes the pointer from the whole window: Qt reports a leave, but the
+// pointer is still on the button.
+bool modalDialogShown(const QWidget* own) {
+  for (const QWidget* w : QApplication::topLevelWidgets())
+    if (w != own && w->isVisible() && w->isModal()) return true;
+  return false;
 }
 }  // namespace
 
@@ -28,6 +37,31 @@ void Panel::leaveEvent(QEvent* event) {
   fire(onLeave);
 }
 
+void Panel::mousePressEvent(QMouseEvent* e) {
+  // The first button of the grab decides; a left press keeps the pointer for the panel.
+  if (e->buttons() == e->button()) handingOver_ = e->button() != Qt::LeftButton;
+  handOver(e);
+}
+
+void Panel::mouseDoubleClickEvent(QMouseEvent* e) {
+  mousePressEvent(e);
+}
+void Panel::mouseMoveEvent(QMouseEvent* e) {
+  handOver(e);
+}
+
+void Panel::mouseReleaseEvent(QMouseEvent* e) {
+  handOver(e);
+  if (e->buttons() == Qt::NoButton) handingOver_ = false;
+}
+
+void Panel::handOver(QMouseEvent* e) {
+  if (!handingOver_ || pad == nullptr) return e->ignore();
+  const QEvent::Type type =
+      e->type() == QEvent::MouseButtonDblClick ? QEvent::MouseButtonPress : e->type();
+  pad->pointerEvent(type, e->button(), pad->mapFrom(this, e->position().toPoint()));
+}
+
 PaintBox::PaintBox(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
@@ -39,9 +73,21 @@ void PaintBox::requestRepaint() {
   update();
 }
 
-void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
-void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
-void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }
+// A box or dialog gets the release of a press made before it opened: the capture ends.
+bool PaintBox::event(QEvent* e) {
+  if (e->type() == QEvent::WindowBlocked) report(capture_.cancel(), {});
+  return QWidget::event(e);
+}
+
+void PaintBox::paintEvent(QPaintEvent*) {
+  fire(onPaint);
+}
+void PaintBox::enterEvent(QEnterEvent*) {
+  report(capture_.enter(), {});
+}
+void PaintBox::leaveEvent(QEvent*) {
+  report(capture_.leave(), {});
+}
 
 void PaintBox::report(const pad::PointerCapture::Reply& reply,
                       const std::function<void()>& deliver) {
@@ -55,24 +101,31 @@ void PaintBox::report(const pad::PointerCapture::Reply& reply,
   cross(reply.after);
 }
 
+void PaintBox::pointerEvent(QEvent::Type type, Qt::MouseButton button, QPoint p) {
+  const bool inside = rect().contains(p), left = button == Qt::LeftButton;
+  if (type == QEvent::MouseMove)
+    report(capture_.move(inside), [&] { fire(onMove, p.x(), p.y()); });
+  else if (type == QEvent::MouseButtonPress)
+    report(capture_.press(left, inside), [&] { fire(onDown, button, p.x(), p.y()); });
+  else if (type == QEvent::MouseButtonRelease)
+    report(capture_.release(left, inside), [&] { fire(onUp, button, p.x(), p.y()); });
+}
+
 void PaintBox::mouseMoveEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  report(capture_.move(rect().contains(p)), [&] { fire(onMove, p.x(), p.y()); });
+  pointerEvent(QEvent::MouseMove, Qt::NoButton, e->position().toPoint());
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  report(capture_.press(e->button() == Qt::LeftButton, rect().contains(p)),
-         [&] { fire(onDown, e->button(), p.x(), p.y()); });
+  pointerEvent(QEvent::MouseButtonPress, e->button(), e->position().toPoint());
 }
 
 // A double click arrives as one more press of the same button.
-void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  mousePressEvent(e);
+}
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  report(capture_.release(e->button() == Qt::LeftButton, rect().contains(p)),
-         [&] { fire(onUp, e->button(), p.x(), p.y()); });
+  pointerEvent(QEvent::MouseButtonRelease, e->button(), e->position().toPoint());
 }
 
 SpeedButton::SpeedButton(QWidget* parent, int tag) : QToolButton(parent), Tag(tag) {
@@ -94,6 +147,7 @@ void SpeedButton::mouseReleaseEvent(QMouseEvent* e) {
 
 void SpeedButton::leaveEvent(QEvent* e) {
   QToolButton::leaveEvent(e);
+  if (modalDialogShown(window())) return;
   pointerOn_ = false;
   fire(onLeave);
 }

@@ -1,6 +1,7 @@
 // Small widgets that report the events the window's handlers need.
 #pragma once
 
+#include <QEvent>
 #include <QFrame>
 #include <QToolButton>
 #include <functional>
@@ -9,15 +10,29 @@
 
 namespace app {
 
-/// A raised panel that reports when the pointer leaves it.
+class PaintBox;
+
+/// A raised panel that reports when the pointer leaves it. Qt gives the pointer to the widget
+/// where the first button went down; a right or middle button goes down on the panel without
+/// taking the pointer from the pad inside it, so while it holds Qt's grab the panel hands its
+/// pointer events (its own and those of the frames in it) to the pad.
 class Panel : public QFrame {
   Q_OBJECT
  public:
   explicit Panel(QWidget* parent);
   std::function<void()> onLeave;
+  PaintBox* pad = nullptr;  ///< follows the pointer while a right or middle press holds it
 
  protected:
   void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void handOver(QMouseEvent* event);
+  bool handingOver_ = false;  ///< the grab began with a right or middle press on the panel
 };
 
 /// The pad's drawing surface: reports paint, pointer enter/leave, moves, presses and releases,
@@ -34,8 +49,11 @@ class PaintBox : public QWidget {
   void requestRepaint();
   /// Repaint requests made so far.
   int repaintRequests() const { return repaintRequests_; }
+  /// A pointer move, press or release at p (pad coordinates), from wherever Qt delivered it.
+  void pointerEvent(QEvent::Type type, Qt::MouseButton button, QPoint p);
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;

@@ -222,6 +222,7 @@ void TForm1::buildControls() {
   connect(ComboBox1, &QComboBox::activated, this, [this] { guarded([this] { ComboBox1Change(); }); });
   connect(ComboBox2, &QComboBox::activated, this, [this] { guarded([this] { ComboBox2Change(); }); });
   Panel1->onLeave = [this] { guarded([this] { Panel1MouseLeave(); }); };
+  Panel1->pad = PaintBox1;
   PaintBox1->onPaint = [this] { guarded([this] { PaintBox1Paint(); }); };
   PaintBox1->onEnter = [this] { guarded([this] { PaintBox1MouseEnter(); }); };
   PaintBox1->onLeave = [this] { guarded([this] { PaintBox1MouseLeave(); }); };

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/GateStep.h"
+
 namespace app {
 namespace {
 
@@ -60,9 +62,10 @@ LiveWaiter::LiveWaiter() {
 }
 
 void LiveWaiter::wait(long long ms) {
+  using std::chrono::milliseconds;
   if (ms <= 0) return;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-  HeldInput held;
+  const auto deadline = Clock::now() + milliseconds(ms);
+  std::unique_ptr<HeldInput> held;
   QTimer alarm;
   alarm.setTimerType(Qt::PreciseTimer);
   alarm.setSingleShot(true);
@@ -70,9 +73,12 @@ void LiveWaiter::wait(long long ms) {
   interrupted_ = false;
   while (!interrupted_) {
     const auto left = deadline - Clock::now();
+    const auto leftMs = std::chrono::ceil<milliseconds>(left).count();
+    if (!held && engine::inputWaitsForNote(leftMs)) held = std::make_unique<HeldInput>();
     if (left <= kLastStretch) break;
-    const auto wake = std::chrono::duration_cast<std::chrono::milliseconds>(left - kLastStretch);
-    alarm.start(std::max<std::chrono::milliseconds>(wake, std::chrono::milliseconds(1)));
+    auto wake = std::chrono::duration_cast<milliseconds>(left - kLastStretch);
+    if (!held) wake = std::min(wake, milliseconds(leftMs - engine::kHeldInputMs));
+    alarm.start(std::max(wake, milliseconds(1)));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   if (!interrupted_) {
@@ -80,7 +86,8 @@ void LiveWaiter::wait(long long ms) {
     QCoreApplication::processEvents();  // input that came in the last stretch
   }
   waiting_ = false;
-  if (!interrupted_) held.release();  // when closing, the held input goes with the window
+  // When closing, the held input goes with the window.
+  if (!interrupted_ && held) held->release();
 }
 
 void LiveWaiter::interrupt() {

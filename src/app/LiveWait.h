@@ -6,9 +6,10 @@
 namespace app {
 
 /// Waits while the event loop goes on: the window repaints, follows resizes and answers the
-/// window system, but pointer and key input is held back and re-posted in its order when the
-/// wait ends, so it is handled after the note as if the thread had slept. interrupt() (a
-/// close request) ends the wait at once and drops the held input.
+/// window system. In the last second of the wait (engine::inputWaitsForNote) pointer and key
+/// input is held back and re-posted in its order when the wait ends, so it is handled after the
+/// note as if the thread had slept; earlier input is handled at once. interrupt() ends the wait
+/// at once and drops the held input (a close request, or a release handled before any was held).
 class LiveWaiter : public Waiter {
  public:
   LiveWaiter();

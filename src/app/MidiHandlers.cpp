@@ -66,4 +66,5 @@ void TForm1::Panel1MouseLeave() {
   if (closeRequested_) return;
   PadDown = false;
   MidiOut->reset();
+  endLongNote();
 }

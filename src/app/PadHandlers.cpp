@@ -71,4 +71,5 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton button, int, int) {
   }
   if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton)
     MidiOut->reset();
+  endLongNote();
 }

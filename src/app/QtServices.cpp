@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "lib/Error.h"
+
 namespace app {
 
 DialogTexts dialogTexts(FileDialog which) {
@@ -42,14 +44,23 @@ std::optional<std::string> QtDialogs::openFile(FileDialog which) {
   return QFile::encodeName(chosen).toStdString();
 }
 
+namespace {
+// A box lays out its whole text before it shows (about 10 ms a thousand characters): texts
+// that come from files are cut to keep every box quick.
+constexpr std::size_t kBoxTextLimit = 10000;
+
+QString boxText(const std::string& text) {
+  return QString::fromUtf8(lib::quoted(text, kBoxTextLimit));
+}
+}  // namespace
+
 void QtDialogs::message(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, "Korvane", QString::fromUtf8(text), QMessageBox::Ok, parent_);
+  QMessageBox box(QMessageBox::NoIcon, "Korvane", boxText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
 void QtDialogs::error(const std::string& text) {
-  QMessageBox box(QMessageBox::Critical, "Korvane", QString::fromUtf8(text), QMessageBox::Ok,
-                  parent_);
+  QMessageBox box(QMessageBox::Critical, "Korvane", boxText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 

@@ -187,6 +187,7 @@ class TForm1 : public QWidget {
 
   // ---- note clock (app/ClockHandlers.cpp) ----
   void clockWait(long long ms);
+  void endLongNote();
   void restClock();
   void wakeClock();
   std::string clockCaption_;     ///< caption the clock set last: set again only on change

@@ -12,6 +12,21 @@ namespace engine {
 /// Longest wait the clock plays: a step beyond it is taken for a typing slip, not a note.
 constexpr long long kMaxWaitMs = 60LL * 60 * 1000;
 
+/// Longest part of a note's wait during which input waits for the note's end, in ms. Input that
+/// comes while more is left is handled at once, so a slow tempo never locks the window.
+constexpr long long kHeldInputMs = 1000;
+
+/// Whether input that comes with msLeft of a wait still to run waits for the wait's end.
+constexpr bool inputWaitsForNote(long long msLeft) {
+  return msLeft <= kHeldInputMs;
+}
+
+/// Whether a wait ends early after input handled during it: the left button is no longer down
+/// on the pad (released over it, or the pointer left the pad's panel), or the window closes.
+constexpr bool endsWait(bool padDown, bool closing) {
+  return !padDown || closing;
+}
+
 /// Tempo in quarter notes per minute from the tempo field; nullopt unless the text is a
 /// positive decimal number within the range of a double.
 std::optional<long double> tempoOf(std::string_view text);

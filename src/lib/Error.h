@@ -30,7 +30,14 @@ class FileTooLargeError : public FileError {
   using FileError::FileError;
 };
 
-/// Replaces the first "%s" in pattern by each argument in turn.
+/// Longest text a message quotes whole, in characters.
+constexpr std::size_t kQuoteLimit = 100;
+
+/// text as a message quotes it: whole up to limit characters (UTF-8 sequences kept whole),
+/// else its first limit characters and "…".
+std::string quoted(const std::string& text, std::size_t limit = kQuoteLimit);
+
+/// Replaces the first "%s" in pattern by each argument in turn, each as quoted() gives it.
 std::string format(std::string pattern, std::initializer_list<std::string> args);
 
 }  // namespace lib

@@ -55,4 +55,11 @@ Reply PointerCapture::release(bool left, bool inside) {
   return reply;
 }
 
+Reply PointerCapture::cancel() {
+  captured_ = false;
+  if (!inside_) return {};
+  inside_ = false;
+  return {Crossing::Leave, false, Crossing::None};
+}
+
 }  // namespace pad

@@ -26,6 +26,9 @@ class PointerCapture {
   Reply press(bool left, bool inside);
   /// A release of a button.
   Reply release(bool left, bool inside);
+  /// A modal dialog took the window's pointer: a capture ends (its release goes to the dialog)
+  /// and the pad counts as left until the pointer comes back.
+  Reply cancel();
 
  private:
   Reply onPad(bool inside);

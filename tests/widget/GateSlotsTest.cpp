@@ -2,10 +2,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTest>
+#include <QWindow>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -210,6 +212,26 @@ TEST_F(GateSlotsTest, RightHeldGesture) {
     QTest::mouseRelease(slot(0), Qt::RightButton);
     form.reset();
   }
+}
+
+// Qt tells the slot button the pointer left when the dialog opens; it did not.
+TEST_F(GateSlotsTest, TheDialogOpeningKeepsTheRightButtonHeld) {
+  writeIni("GateArp0=" + fileA + "\r\n");
+  start();
+  dialogs.whileShown = test::showModal;
+  QWindow* window = form->windowHandle();
+  const QPoint on = slot(0)->mapTo(form.get(), QPoint(10, 10));
+  QCursor::setPos(form->mapToGlobal(on));  // the window knows the pointer is on it
+  QCoreApplication::processEvents();
+  QTest::mousePress(window, Qt::RightButton, {}, on);
+  QTest::mouseClick(window, Qt::LeftButton, {}, on);
+  EXPECT_TRUE(form->SlotRightDown);
+  click(0);  // asks again
+  EXPECT_EQ(dialogs.asked.size(), 2u);
+  EXPECT_EQ(form->GateFiles->get(0), fileA);
+  QTest::mouseRelease(slot(0), Qt::RightButton, {}, QPoint(10, 10));
+  EXPECT_FALSE(form->SlotRightDown);
+  QCursor::setPos(-1000, -1000);  // windows shown later must not find the pointer on them
 }
 
 TEST_F(GateSlotsTest, SlotsFormOneGroup) {

@@ -1,10 +1,18 @@
 #include "Harness.h"
 
+#include <QDialog>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <fstream>
 #include <random>
 
 namespace test {
+
+void showModal() {
+  QDialog modal;
+  QTimer::singleShot(0, &modal, &QDialog::reject);
+  modal.exec();
+}
 
 TempDir::TempDir() {
   std::random_device rd;

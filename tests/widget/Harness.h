@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,17 +27,25 @@ class ScriptedDialogs : public app::Dialogs {
   std::deque<std::optional<std::string>> answers;  ///< next openFile results; empty: cancel
   std::vector<app::FileDialog> asked;
   std::vector<std::string> messages, errors;
+  std::function<void()> whileShown;  ///< runs as each file dialog or error box is shown
 
   std::optional<std::string> openFile(app::FileDialog which) override {
     asked.push_back(which);
+    if (whileShown) whileShown();
     if (answers.empty()) return std::nullopt;
     auto a = answers.front();
     answers.pop_front();
     return a;
   }
   void message(const std::string& text) override { messages.push_back(text); }
-  void error(const std::string& text) override { errors.push_back(text); }
+  void error(const std::string& text) override {
+    errors.push_back(text);
+    if (whileShown) whileShown();
+  }
 };
+
+/// Shows a modal dialog and closes it at once, as a user would.
+void showModal();
 
 /// Records the waits instead of sleeping.
 class RecordingWaiter : public app::Waiter {

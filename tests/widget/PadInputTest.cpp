@@ -182,3 +182,52 @@ TEST_F(PadTest, RightPressDoesNotCaptureThePointer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Qt gives the pointer to the widget where the first button went down: held from the margin
+// around the pad, the right or middle button must not keep the pad from hearing of it.
+TEST_F(PadTest, AButtonHeldFromBesideThePadLetsItPlay) {
+  for (Qt::MouseButton held : {Qt::RightButton, Qt::MiddleButton}) {
+    createWithPad(617, 235);
+    enterAt(-5, 50);  // the margin
+    press(held, -5, 50);
+    moveTo(100, 100);
+    EXPECT_TRUE(form->PointerIn);
+    EXPECT_EQ(form->PointerX, 100);
+    press(Qt::LeftButton, 100, 100);
+    EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{msg(0x90, 20, 73)}) << held;
+    moveTo(-8, -8);  // the left press holds the pointer
+    EXPECT_TRUE(form->PointerIn);
+    EXPECT_EQ(form->PointerX, -8);
+    release(Qt::LeftButton, -8, -8);
+    EXPECT_FALSE(form->PadDown);
+    EXPECT_FALSE(form->PointerIn);
+    EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{msg(0x80, 20, 73)}) << held;
+    release(held, -8, -8);  // off the pad: the pad does not hear of it
+    EXPECT_EQ(resets(), 0) << held;
+    EXPECT_FALSE(form->ArpDown);
+    form.reset();
+  }
+}
+
+// The box of a failed press gets the left release; the next press starts afresh.
+TEST_F(PadTest, AnErrorBoxDuringAPressEndsItsCapture) {
+  createWithPad(617, 235);
+  form->VolumeList->set(54, "loud");  // the row at y = 100
+  dialogs.whileShown = test::showModal;
+  enterAt(100, 100);
+  press(Qt::LeftButton, 100, 100);
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  release(Qt::LeftButton, 100, 100);
+  form->VolumeList->set(54, "73");
+  enterAt(100, 100);
+  press(Qt::RightButton, 100, 100);
+  moveTo(-8, -8);
+  EXPECT_FALSE(form->PointerIn);
+  EXPECT_EQ(form->PointerX, 100);
+  release(Qt::RightButton, -8, -8);
+  EXPECT_TRUE(form->ArpDown);  // the release off the pad never reached it
+}
+
+}  // namespace

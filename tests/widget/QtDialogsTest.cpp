@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 
 #include "Harness.h"
@@ -30,6 +31,22 @@ TEST(QtDialogs, PatternDialogAndItsOwnerGoingFirst) {
     delete owner;
   }
   SUCCEED();
+}
+
+// A box lays out all its text before it shows: a text from a file is cut to keep it quick.
+TEST(QtDialogs, BoxesCutAHugeText) {
+  app::QtDialogs dialogs;
+  for (const std::size_t size : {std::size_t{10000}, std::size_t{1000000}}) {
+    qsizetype shown = 0;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      shown = box->text().size();
+      box->accept();
+    });
+    dialogs.error(std::string(size, 'x'));
+    EXPECT_EQ(shown, size == 10000 ? 10000 : 10001) << size;  // 10000 and "…"
+  }
 }
 
 }  // namespace

@@ -49,12 +49,25 @@ TEST(StrToInt, FollowsEveryRule) {
   for (const auto& c : cases) EXPECT_EQ(lib::tryStrToInt(c.text), c.value) << '"' << c.text << '"';
 }
 
-TEST(StrToInt, ErrorNamesTheText) {
-  try {
-    lib::StrToInt("abc");
-    FAIL() << "no error";
-  } catch (const lib::ConvertError& e) {
-    EXPECT_STREQ(e.what(), "'abc' は整数ではありません");
+TEST(StrToInt, ErrorQuotesTheTextUpToAHundredCharacters) {
+  const std::string x100(100, 'x'), a100 = [] {
+    std::string s;
+    for (int i = 0; i < 100; ++i) s += "あ";
+    return s;
+  }();
+  const struct {
+    std::string text, quoted;
+  } cases[] = {
+      {"abc", "abc"},           {x100, x100}, {std::string(1000000, 'x'), x100 + "…"}, {a100, a100},
+      {a100 + "x", a100 + "…"},  // cut between characters, never inside one
+  };
+  for (const auto& c : cases) {
+    try {
+      lib::StrToInt(c.text);
+      ADD_FAILURE() << "no error";
+    } catch (const lib::ConvertError& e) {
+      EXPECT_EQ(e.what(), "'" + c.quoted + "' は整数ではありません") << c.text.size();
+    }
   }
 }
 
@@ -71,7 +84,8 @@ TEST(StrToFloat, AcceptsDecimalNumbersOnly) {
   EXPECT_EQ(lib::tryStrToFloat("-5"), -5.0L);
   EXPECT_EQ(lib::tryStrToFloat(".5"), 0.5L);
   EXPECT_EQ(lib::tryStrToFloat("1e3"), 1000.0L);
-  for (const char* bad : {"", " ", "abc", "1,5", "inf", "nan", "0x10", "1e", "1e400000", "--1", "."})
+  for (const char* bad :
+       {"", " ", "abc", "1,5", "inf", "nan", "0x10", "1e", "1e400000", "--1", "."})
     EXPECT_FALSE(lib::tryStrToFloat(bad).has_value()) << '"' << bad << '"';
 }
 

@@ -8,7 +8,8 @@ using C = pad::PointerCapture::Crossing;
 
 /// Runs events on a fresh capture; each reply as text: E enter, L leave, D delivered, - none.
 /// Events: e/l Qt's enter/leave, m/M move on/off the pad, p/P left press on/off, u/U left
-/// release on/off, r/R right press on/off, x/X right release on/off.
+/// release on/off, r/R right press on/off, x/X right release on/off, b a modal dialog blocks
+/// the window.
 std::string run(const std::string& events) {
   pad::PointerCapture capture;
   std::string out;
@@ -36,6 +37,9 @@ std::string run(const std::string& events) {
         break;
       case 'x':
         r = capture.release(false, on);
+        break;
+      case 'b':
+        r = capture.cancel();
         break;
     }
     std::string reply = r.before == C::Enter ? "E" : r.before == C::Leave ? "L" : "";
@@ -72,6 +76,20 @@ TEST(PointerCapture, OtherButtonsOnlyHearOfThePointerOverThePad) {
       {"erMMXl", "E D L - - -"},  // the leave at once, nothing from outside
       {"erMmx", "E D L ED D"},    // back on the pad: enters again, the release reaches it
       {"erMPM", "E D L - -"},     // a left press off the pad is not the pad's
+  };
+  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
+}
+
+// A box opened during a left press gets its release: the next press must start afresh, so that
+// a right press then hears of the pointer only over the pad.
+TEST(PointerCapture, AModalDialogEndsTheCapture) {
+  const struct {
+    const char* events;
+    const char* reported;
+  } cases[] = {
+      {"epbemrMX", "E D L E D D L -"},
+      {"eplbMe", "E D - L - E"},  // the leave held back is not owed twice
+      {"ebm", "E L ED"},          // no capture: the box takes the pointer all the same
   };
   for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
 }
