@@ -39,9 +39,15 @@ void PaintBox::requestRepaint() {
   update();
 }
 
-void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
-void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
-void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }
+void PaintBox::paintEvent(QPaintEvent*) {
+  fire(onPaint);
+}
+void PaintBox::enterEvent(QEnterEvent*) {
+  report(capture_.enter(), {});
+}
+void PaintBox::leaveEvent(QEvent*) {
+  report(capture_.leave(), {});
+}
 
 void PaintBox::report(const pad::PointerCapture::Reply& reply,
                       const std::function<void()>& deliver) {
@@ -67,7 +73,9 @@ void PaintBox::mousePressEvent(QMouseEvent* e) {
 }
 
 // A double click arrives as one more press of the same button.
-void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  mousePressEvent(e);
+}
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();
@@ -112,6 +120,11 @@ void SpeedButton::mouseMoveEvent(QMouseEvent* e) {
     if (!on) fire(onLeave);
   }
   QToolButton::mouseMoveEvent(e);
+}
+
+void DropDownList::showPopup() {
+  if (onDropDown) onDropDown();
+  QComboBox::showPopup();
 }
 
 }  // namespace app
