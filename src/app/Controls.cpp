@@ -39,15 +39,9 @@ void PaintBox::requestRepaint() {
   update();
 }
 
-void PaintBox::paintEvent(QPaintEvent*) {
-  fire(onPaint);
-}
-void PaintBox::enterEvent(QEnterEvent*) {
-  report(capture_.enter(), {});
-}
-void PaintBox::leaveEvent(QEvent*) {
-  report(capture_.leave(), {});
-}
+void PaintBox::paintEvent(QPaintEvent*) { fire(onPaint); }
+void PaintBox::enterEvent(QEnterEvent*) { report(capture_.enter(), {}); }
+void PaintBox::leaveEvent(QEvent*) { report(capture_.leave(), {}); }
 
 void PaintBox::report(const pad::PointerCapture::Reply& reply,
                       const std::function<void()>& deliver) {
@@ -73,9 +67,7 @@ void PaintBox::mousePressEvent(QMouseEvent* e) {
 }
 
 // A double click arrives as one more press of the same button.
-void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) {
-  mousePressEvent(e);
-}
+void PaintBox::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = e->position().toPoint();

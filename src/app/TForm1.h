@@ -38,9 +38,9 @@ struct TForm1Services {
   midi::Devices& devices;
   app::Dialogs& dialogs;
   app::Waiter& waiter;
-  std::string exePath;               ///< names the settings file
-  unsigned int seed = 0;             ///< the random source's seed (the time in seconds)
-  bool startTimer = true;            ///< widget tests drive the clock tick themselves
+  std::string exePath;         ///< names the settings file
+  unsigned int seed = 0;       ///< the random source's seed (the time in seconds)
+  bool startTimer = true;      ///< widget tests drive the clock tick themselves
   std::optional<int> startDevice{};  ///< opened at start-up instead of the first (--device)
 };
 
@@ -161,10 +161,9 @@ class TForm1 : public QWidget {
   void GateArp1Click();
 
   // ---- start-up and shutdown steps of the subsystems ----
-  void
-  openMidiAtStartup();    ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
-  void readGateSlots();   ///< GateFiles, slot captions, GatePattern (app/GateHandlers.cpp)
-  void writeGateSlots();  ///< the ten GateArp keys (app/GateHandlers.cpp)
+  void openMidiAtStartup();   ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
+  void readGateSlots();       ///< GateFiles, slot captions, GatePattern (app/GateHandlers.cpp)
+  void writeGateSlots();      ///< the ten GateArp keys (app/GateHandlers.cpp)
   void buildDefaultTables();  ///< KeyList, VolumeList, NoteNames defaults (app/TableHandlers.cpp)
 
   /// The window's outer placement as the settings file stores it.
