@@ -51,7 +51,7 @@ void TForm1::ComboBox1DropDown() {
   const QSignalBlocker quiet(ComboBox1);
   devices().refresh();
   fillDeviceList();
-  ComboBox1->setCurrentIndex(open.isEmpty() ? -1 : ComboBox1->findText(open, Qt::MatchExactly));
+  ComboBox1->setCurrentIndex(open.isEmpty() ? -1 : ComboBox1->findText(open));
 }
 
 void TForm1::ComboBox1Change() {
