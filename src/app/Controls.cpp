@@ -168,4 +168,9 @@ void SpeedButton::mouseMoveEvent(QMouseEvent* e) {
   QToolButton::mouseMoveEvent(e);
 }
 
+void DropDownList::showPopup() {
+  if (onDropDown) onDropDown();
+  QComboBox::showPopup();
+}
+
 }  // namespace app

@@ -1,6 +1,7 @@
 // Small widgets that report the events the window's handlers need.
 #pragma once
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QToolButton>
@@ -88,6 +89,15 @@ class SpeedButton : public QToolButton {
 
  private:
   bool pointerOn_ = false;
+};
+
+/// A drop-down list that reports when its list is about to open, before it shows.
+class DropDownList : public QComboBox {
+  Q_OBJECT
+ public:
+  using QComboBox::QComboBox;
+  std::function<void()> onDropDown;
+  void showPopup() override;
 };
 
 /// Makes a raised 1-pixel panel.

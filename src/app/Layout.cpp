@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTabWidget>
 #include <QToolTip>
@@ -101,7 +102,10 @@ void TForm1::buildControls() {
 
   // Top bar.
   Panel2 = named(app::makePanel(this), "Panel2");
-  ComboBox1 = named(makeList(Panel2, 12, 3, 145, 21, 1, 0), "ComboBox1");
+  auto* deviceList = new app::DropDownList(Panel2);
+  deviceList->setGeometry(12, 3, 145, 21);
+  deviceList->onDropDown = [this] { guarded([this] { ComboBox1DropDown(); }); };
+  ComboBox1 = named(static_cast<QComboBox*>(deviceList), "ComboBox1");
   Label2 = named(makeLabel(Panel2, "ch", 160, 6), "Label2");
   Edit1 = named(makeList(Panel2, 177, 3, 47, 21, 1, 16), "Edit1");
   ComboBox2 = named(makeList(Panel2, 230, 3, 103, 21, 1, 128), "ComboBox2");
@@ -221,6 +225,11 @@ void TForm1::buildControls() {
   // Handler bindings. Every entry from Qt goes through guarded().
   connect(ComboBox1, &QComboBox::activated, this, [this] { guarded([this] { ComboBox1Change(); }); });
   connect(ComboBox2, &QComboBox::activated, this, [this] { guarded([this] { ComboBox2Change(); }); });
+  // Escape wherever the focus is in the window; its release still reaches FormKeyUp.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  escape->setAutoRepeat(false);
+  connect(escape, &QShortcut::activated, this, [this] { guarded([this] { Panic(); }); });
   Panel1->onLeave = [this] { guarded([this] { Panel1MouseLeave(); }); };
   Panel1->pad = PaintBox1;
   PaintBox1->onPaint = [this] { guarded([this] { PaintBox1Paint(); }); };

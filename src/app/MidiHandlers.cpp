@@ -1,5 +1,7 @@
-// The device list, device and program changes, the key-up note-off and the panel-leave reset.
+// The device list, device and program changes, the key-up note-off, the panel-leave reset and
+// the panic key.
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <algorithm>
 
 #include "app/TForm1.h"
@@ -19,6 +21,17 @@ int selectedDevice(const QComboBox& list, const std::vector<int>& ids) {
 }  // namespace
 
 void TForm1::openMidiAtStartup() {
+  fillDeviceList();
+  int position = ComboBox1->count() > 0 ? 0 : -1;
+  if (services_.startDevice) {
+    const auto found = std::find(DeviceIds.begin(), DeviceIds.end(), *services_.startDevice);
+    if (found != DeviceIds.end()) position = static_cast<int>(found - DeviceIds.begin());
+  }
+  ComboBox1->setCurrentIndex(position);
+  MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
+}
+
+void TForm1::fillDeviceList() {
   const int n = devices().count();
   ComboBox1->clear();
   DeviceIds.clear();
@@ -29,13 +42,16 @@ void TForm1::openMidiAtStartup() {
       DeviceIds.push_back(id);
     }
   }
-  int position = ComboBox1->count() > 0 ? 0 : -1;
-  if (services_.startDevice) {
-    const auto found = std::find(DeviceIds.begin(), DeviceIds.end(), *services_.startDevice);
-    if (found != DeviceIds.end()) position = static_cast<int>(found - DeviceIds.begin());
-  }
-  ComboBox1->setCurrentIndex(position);
-  MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
+}
+
+void TForm1::ComboBox1DropDown() {
+  // The devices of now, the open one still selected by its name; the port itself is left alone.
+  // Once gone, nothing is shown selected: its name alone would claim a connection that is lost.
+  const QString open = ComboBox1->currentText();
+  const QSignalBlocker quiet(ComboBox1);
+  devices().refresh();
+  fillDeviceList();
+  ComboBox1->setCurrentIndex(open.isEmpty() ? -1 : ComboBox1->findText(open));
 }
 
 void TForm1::ComboBox1Change() {
@@ -59,6 +75,11 @@ void TForm1::FormKeyUp(int key) {
   MsgVelocity = 127;
   Channel = 0;
   MidiOut->send({MsgStatus, MsgNote, 127});
+}
+
+void TForm1::Panic() {
+  // Silences now; a pad still held plays on at the clock's next note, as the user asks.
+  MidiOut->panic();
 }
 
 void TForm1::Panel1MouseLeave() {

@@ -133,9 +133,11 @@ class TForm1 : public QWidget {
   void Version1Click();
   // ---- handlers: MIDI (app/MidiHandlers.cpp) ----
   void ComboBox1Change();
+  void ComboBox1DropDown();
   void ComboBox2Change();
   void FormKeyUp(int key);
   void Panel1MouseLeave();
+  void Panic();
   // ---- handlers: pad (app/PadHandlers.cpp, app/TableHandlers.cpp) ----
   void Button1Click();
   void Button3Click();
@@ -181,6 +183,7 @@ class TForm1 : public QWidget {
 
  private:
   void buildControls();
+  void fillDeviceList();  ///< ComboBox1 and DeviceIds from devices() (app/MidiHandlers.cpp)
   void layoutBands();
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();

@@ -2,6 +2,9 @@
 
 namespace midi {
 
+DeviceList::DeviceList(Gather gather)
+    : gather_(std::move(gather)), pending_(std::async(std::launch::async, std::ref(gather_))) {}
+
 std::vector<DeviceEntry>& DeviceList::entries() {
   if (pending_.valid()) {
     try {
@@ -11,6 +14,16 @@ std::vector<DeviceEntry>& DeviceList::entries() {
     }
   }
   return entries_;
+}
+
+void DeviceList::refresh() {
+  if (!gather_) return;
+  entries();  // the first gathering is over before the gatherer runs again
+  try {
+    entries_ = gather_();
+  } catch (...) {
+    entries_.clear();
+  }
 }
 
 std::optional<std::string> DeviceList::name(int id) {

@@ -20,18 +20,23 @@ struct DeviceEntry {
 /// Devices whose identifiers are the positions of a fixed list of entries.
 class DeviceList : public Devices {
  public:
+  using Gather = std::function<std::vector<DeviceEntry>()>;
+
   explicit DeviceList(std::vector<DeviceEntry> entries) : entries_(std::move(entries)) {}
-  /// The entries still being gathered (beside the window's construction); the first query
-  /// waits for them.
-  explicit DeviceList(std::future<std::vector<DeviceEntry>> pending)
-      : pending_(std::move(pending)) {}
+  /// Entries from gather: gathered in a thread from now on (beside the window's construction),
+  /// the first query waiting for them, and again on the calling thread by every refresh().
+  explicit DeviceList(Gather gather);
   int count() override { return static_cast<int>(entries().size()); }
   std::optional<std::string> name(int id) override;
   /// Opens entry id; a NullPort for −1, an unknown id, a null result or a backend error.
   std::unique_ptr<Port> open(int id) override;
+  /// Gathers again; a gathering that fails leaves the list empty. Open ports keep their entry's
+  /// backend objects.
+  void refresh() override;
 
  private:
   std::vector<DeviceEntry>& entries();
+  Gather gather_;
   std::future<std::vector<DeviceEntry>> pending_;
   std::vector<DeviceEntry> entries_;
 };

@@ -74,12 +74,15 @@ JackClient::JackClient(jack_client_t* client)
 }
 
 JackClient::~JackClient() {
+  // libjack crashes closing a client whose server has gone; such a client is left as it is.
+  if (!alive_) return;
   jack_client_close(client_);  // deactivates first: process() is done with the queue
   jack_ringbuffer_free(ring_);
 }
 
 std::vector<std::string> JackClient::inputPorts() {
   std::vector<std::string> names;
+  if (!alive_) return names;
   const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
   for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
   if (ports) jack_free(ports);
@@ -132,7 +135,7 @@ void JackClient::removePort(int port) {
   jack_port_t* gone = ports_[port].exchange(nullptr);
   // process() may hold the pointer until its cycle ends.
   waitCycles(2, 200ms);
-  if (gone) jack_port_unregister(client_, gone);
+  if (gone && alive_) jack_port_unregister(client_, gone);
 }
 
 bool JackClient::waitCycles(int cycles, std::chrono::milliseconds timeout) {

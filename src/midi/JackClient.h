@@ -43,6 +43,8 @@ class JackClient {
   void queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at);
   /// Lets what is queued for port play out (at most half a second), then removes the port.
   void removePort(int port);
+  /// False once the server has gone away (the client is of no more use).
+  bool alive() const { return alive_.load(); }
   /// One period of the server and 2 ms: what every message waits beyond its moment.
   std::chrono::nanoseconds lead() const;
 

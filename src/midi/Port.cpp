@@ -70,6 +70,13 @@ void Port::reset(Moment at) {
   resetDevice(at);
 }
 
+void Port::panic() {
+  if (closed_) return;
+  const Moment at = ordered(std::chrono::steady_clock::now());
+  reset(at);
+  silenceDevice(at);
+}
+
 void Port::close() {
   if (closed_) return;
   closed_ = true;

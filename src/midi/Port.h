@@ -49,6 +49,9 @@ class Port {
   void reset();
   /// The same reset for moment at.
   void reset(Moment at);
+  /// reset(), then the device's own all-sounds-off (a synthesizer cuts the release of its notes
+  /// too), all now and after everything sent before.
+  void panic();
   /// How much later than its moment a message sounds on this port; zero when sent at once.
   virtual std::chrono::nanoseconds lead() const { return {}; }
   /// Releases the port; later sends and resets do nothing.
@@ -68,6 +71,8 @@ class Port {
   /// Device-specific part of a reset (a synthesizer's own all-notes-off) for moment at; default
   /// none.
   virtual void resetDevice(Moment at) { (void)at; }
+  /// Device-specific sound cut of a panic for moment at; default none.
+  virtual void silenceDevice(Moment at) { (void)at; }
   /// Device-specific release; default none.
   virtual void closeDevice() {}
 
@@ -96,6 +101,9 @@ class Devices {
   virtual std::optional<std::string> name(int id) = 0;
   /// Opens device id; never null: −1, an unknown id or a failed open give a NullPort.
   virtual std::unique_ptr<Port> open(int id) = 0;
+  /// Lists the devices present now; identifiers then name the new list. Sends nothing and leaves
+  /// open ports open. Quick, and never blocks on a sound server that is gone. Default: no change.
+  virtual void refresh() {}
 };
 
 }  // namespace midi

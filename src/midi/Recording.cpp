@@ -19,6 +19,9 @@ class RecordingPort : public Port {
   void resetDevice(Moment due) override {
     log_->push_back({Event::Reset, device_, {}, std::chrono::steady_clock::now(), due});
   }
+  void silenceDevice(Moment due) override {
+    log_->push_back({Event::Silence, device_, {}, std::chrono::steady_clock::now(), due});
+  }
   void closeDevice() override {
     log_->push_back({Event::Close, device_, {}, std::chrono::steady_clock::now()});
   }
@@ -50,6 +53,10 @@ std::unique_ptr<Port> RecordingDevices::open(int id) {
   // As a real list: −1 and unknown ids open nothing.
   if (id < 0 || id >= count()) return std::make_unique<NullPort>();
   return std::make_unique<RecordingPort>(log_, id);
+}
+
+void RecordingDevices::refresh() {
+  if (present_) names_ = *present_;
 }
 
 std::vector<std::uint32_t> notes(const EventLog& log) {

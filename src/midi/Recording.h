@@ -13,7 +13,7 @@ namespace midi {
 
 /// One thing that happened on a recording port.
 struct Event {
-  enum Kind { Open, Message, Reset, Close } kind;
+  enum Kind { Open, Message, Reset, Silence, Close } kind;
   int device = -1;                           ///< Open: the identifier asked for
   std::vector<std::uint8_t> bytes;           ///< Message: the wire bytes
   std::chrono::steady_clock::time_point at;  ///< when it was recorded
@@ -33,10 +33,15 @@ class RecordingDevices : public Devices {
   std::optional<std::string> name(int id) override;
   /// Logs the open; a recording port for a listed id, a NullPort for −1 or an unknown id.
   std::unique_ptr<Port> open(int id) override;
+  /// Takes the names given to present() as the list of now.
+  void refresh() override;
+  /// Devices that a refresh() will find (appeared, gone, reordered).
+  void present(std::vector<std::optional<std::string>> names) { present_ = std::move(names); }
 
  private:
   std::shared_ptr<EventLog> log_;
   std::vector<std::optional<std::string>> names_;
+  std::optional<std::vector<std::optional<std::string>>> present_;
 };
 
 /// Channel messages of the log as packed values, leaving out the All Notes Off of resets.

@@ -1,7 +1,7 @@
 #include "midi/System.h"
 
 #include <cstdlib>
-#include <future>
+#include <optional>
 
 #include "midi/DeviceList.h"
 #include "midi/JackClient.h"
@@ -12,22 +12,33 @@
 namespace midi {
 namespace {
 
-std::vector<DeviceEntry> gather() {
-  std::vector<DeviceEntry> entries;
-  try {
-    if (auto synth = synthEntry(SynthOptions::fromEnvironment())) entries.push_back(*synth);
-  } catch (...) {
+/// Gathers the list; keeps what is worth keeping from one gathering to the next.
+class Gatherer {
+ public:
+  std::vector<DeviceEntry> operator()() {
+    std::vector<DeviceEntry> entries;
+    try {
+      // One synthesizer for the whole run: picking it again must not load its SoundFont again.
+      if (!synth_) synth_ = synthEntry(SynthOptions::fromEnvironment());
+      if (synth_) entries.push_back(*synth_);
+    } catch (...) {
+    }
+    try {
+      // The one JACK client, kept for the ports; a new one only when its server went away.
+      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
+      for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
+    } catch (...) {
+      // A backend that fails while listing contributes nothing.
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+      logLine("device %zu: %s", i, entries[i].name.c_str());
+    return entries;
   }
-  try {
-    // The one JACK client, kept for the ports: opened once, listing included.
-    for (auto& entry : portEntries(JackClient::open())) entries.push_back(std::move(entry));
-  } catch (...) {
-    // A backend that fails while listing contributes nothing.
-  }
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    logLine("device %zu: %s", i, entries[i].name.c_str());
-  return entries;
-}
+
+ private:
+  std::optional<DeviceEntry> synth_;
+  std::shared_ptr<JackClient> jack_;
+};
 
 }  // namespace
 
@@ -35,7 +46,7 @@ std::unique_ptr<Devices> makeSystemDevices() {
   // No backend may start a JACK server of its own (FluidSynth's JACK driver would).
   setenv("JACK_NO_START_SERVER", "1", 0);
   // Gathered beside the window's construction: talking to JACK takes tens of milliseconds.
-  return std::make_unique<DeviceList>(std::async(std::launch::async, &gather));
+  return std::make_unique<DeviceList>(Gatherer());
 }
 
 }  // namespace midi

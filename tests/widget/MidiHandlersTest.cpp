@@ -117,6 +117,56 @@ TEST_F(FormTest, KeyReleaseCountsOnlyWhileTheWindowItselfHasTheFocus) {
   EXPECT_TRUE(takeNotes().empty());
 }
 
+TEST_F(FormTest, EscapeSilencesThePortWhereverTheFocusIs) {
+  create();
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  for (QWidget* focus : std::initializer_list<QWidget*>{form.get(), form->ComboBox1, form->Edit1,
+                                                        form->Edit5, form->TrackBar1}) {
+    SCOPED_TRACE(focus->objectName().toStdString());
+    focus->setFocus();
+    form->PadDown = true;
+    form->MidiOut->send({0x92, 64, 90});
+    log->clear();
+    QTest::keyPress(focus, Qt::Key_Escape);
+    EXPECT_EQ(withoutMessages(*log), (std::vector<Step>{{Event::Reset, 0}, {Event::Silence, 0}}));
+    EXPECT_EQ(takeNotes(), std::vector<std::uint32_t>{0x00004082});
+    EXPECT_TRUE(form->PadDown) << "a pad still held plays on";
+    QTest::keyRelease(focus, Qt::Key_Escape);
+    // The release is a key-up like any other, only while the window itself has the focus.
+    EXPECT_EQ(takeNotes().size(), focus == form.get() ? 1u : 0u);
+    EXPECT_EQ(resets(), 0);
+  }
+}
+
+TEST_F(FormTest, OpeningTheDeviceListListsTheDevicesOfNowKeepingTheOpenOne) {
+  deviceNames = {std::string("Synth"), std::string("Out A"), std::string("Out B")};
+  create();
+  pick(form->ComboBox1, 2);
+  log->clear();
+  devices->present({std::string("Synth"), std::string("New"), std::nullopt, std::string("Out B"),
+                    std::string("Out A")});
+  form->ComboBox1->showPopup();
+  form->ComboBox1->hidePopup();
+  QStringList shown;
+  for (int i = 0; i < form->ComboBox1->count(); ++i) shown << form->ComboBox1->itemText(i);
+  EXPECT_EQ(shown, (QStringList{"Synth", "New", "Out B", "Out A"}));
+  EXPECT_EQ(form->ComboBox1->currentText(), "Out B");
+  EXPECT_TRUE(log->empty()) << "nothing sent, nothing re-opened";
+  pick(form->ComboBox1, 3);  // positions follow the new list past the nameless device
+  EXPECT_EQ(withoutMessages(*log),
+            (std::vector<Step>{{Event::Reset, 2}, {Event::Close, 2}, {Event::Open, 4}}));
+  // The open device gone: the port stays open, nothing is shown selected.
+  log->clear();
+  devices->present({std::string("Synth")});
+  form->ComboBox1->showPopup();
+  form->ComboBox1->hidePopup();
+  EXPECT_EQ(form->ComboBox1->count(), 1);
+  EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
+  EXPECT_TRUE(log->empty());
+}
+
 TEST_F(FormTest, ClickingThePadLeavesTheFocusWhereItWas) {
   create();
   form->show();

@@ -29,8 +29,11 @@ std::vector<double> blockLevels(const std::string& path) {
   return levels;
 }
 
-/// Plays an organ note (it does not fade by itself), resets or not, and returns the levels.
-std::vector<double> render(bool reset) {
+enum class End { None, Reset, Panic };
+
+/// Plays a note of program (an organ by default: it does not fade by itself), ends it as told,
+/// and returns the levels.
+std::vector<double> render(End end, int program = 16) {
   const auto file = (std::filesystem::temp_directory_path() /
                      ("korvane-synth-" + std::to_string(::getpid()) + ".raw"))
                         .string();
@@ -39,10 +42,11 @@ std::vector<double> render(bool reset) {
     auto port = engine->open();
     EXPECT_TRUE(engine->waitReady(20s));
     EXPECT_EQ(engine->soundFont(), kSmallFont);
-    port->send({0xC0, 16, 0});  // Drawbar Organ
+    port->send({0xC0, program, 0});
     port->send({0x90, 60, 100});
     std::this_thread::sleep_for(400ms);
-    if (reset) port->reset();
+    if (end == End::Reset) port->reset();
+    if (end == End::Panic) port->panic();
     std::this_thread::sleep_for(800ms);
     port->close();
   }
@@ -54,7 +58,7 @@ std::vector<double> render(bool reset) {
 TEST(SynthRender, NoteSoundsAndResetSilencesIt) {
   for (bool reset : {true, false}) {
     SCOPED_TRACE(reset ? "with reset" : "without reset");
-    const auto levels = render(reset);
+    const auto levels = render(reset ? End::Reset : End::None);
     ASSERT_GT(levels.size(), 50u);
     const double loudest = *std::max_element(levels.begin(), levels.end());
     EXPECT_GT(loudest, 100.0) << "the note-on produced no sound";
@@ -65,6 +69,18 @@ TEST(SynthRender, NoteSoundsAndResetSilencesIt) {
     else
       EXPECT_GT(tail, loudest / 4);
   }
+}
+
+TEST(SynthRender, PanicCutsTheReleaseThatAResetLeaves) {
+  // String Ensemble fades out slowly after its note-off; the panic's all-sounds-off cuts it.
+  auto tail = [](const std::vector<double>& levels) {
+    return *std::max_element(levels.end() - 25, levels.end());
+  };
+  const auto reset = render(End::Reset, 48), panic = render(End::Panic, 48);
+  ASSERT_GT(reset.size(), 50u);
+  ASSERT_GT(panic.size(), 50u);
+  EXPECT_GT(tail(reset), 50.0) << "no release to cut";
+  EXPECT_LT(tail(panic), tail(reset) / 10);
 }
 
 TEST(SynthRender, MessagesBeforeReadyAreDropped) {
