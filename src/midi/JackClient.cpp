@@ -76,6 +76,7 @@ JackClient::JackClient(jack_client_t* client)
 JackClient::~JackClient() {
   // libjack crashes closing a client whose server has gone; such a client is left as it is.
   if (!alive_) return;
+  drain();                     // a reset sent right before the end must still be heard
   jack_client_close(client_);  // deactivates first: process() is done with the queue
   jack_ringbuffer_free(ring_);
 }
@@ -127,15 +128,21 @@ void JackClient::queue(int port, const std::uint8_t* bytes, std::size_t size, Mo
 
 void JackClient::removePort(int port) {
   if (port < 0 || port >= kPorts) return;
-  using namespace std::chrono;
-  // A reset right before a close must still be heard: let the queue play out first.
-  const auto until = steady_clock::now() + 500ms;
-  while (alive_ && jack_ringbuffer_read_space(ring_) > 0 && steady_clock::now() < until)
-    std::this_thread::sleep_for(1ms);
+  // A reset right before a close must still be heard.
+  drain();
   jack_port_t* gone = ports_[port].exchange(nullptr);
   // process() may hold the pointer until its cycle ends.
-  waitCycles(2, 200ms);
+  waitCycles(2, std::chrono::milliseconds(200));
   if (gone && alive_) jack_port_unregister(client_, gone);
+}
+
+void JackClient::drain() {
+  using namespace std::chrono;
+  const auto until = steady_clock::now() + 500ms;
+  while (alive_ && active_ && jack_ringbuffer_read_space(ring_) > 0 && steady_clock::now() < until)
+    std::this_thread::sleep_for(1ms);
+  // The last messages are in the cycle that read them: let it reach the receivers.
+  waitCycles(1, milliseconds(100));
 }
 
 bool JackClient::waitCycles(int cycles, std::chrono::milliseconds timeout) {

@@ -55,6 +55,8 @@ class JackClient {
   static int processThunk(std::uint32_t frames, void* self);
   static void shutdownThunk(void* self);
   int process(std::uint32_t frames);
+  /// Lets the queue play out, at most half a second.
+  void drain();
   bool waitCycles(int cycles, std::chrono::milliseconds timeout);
 
   jack_client_t* client_;
