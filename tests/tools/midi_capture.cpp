@@ -1,63 +1,106 @@
 // Captures MIDI on a JACK input port and prints one line per message:
 //   <seconds on the monotonic clock, 6 decimals> <bytes in hex>   e.g. "1234.567890 90 3c 64"
+// The time is the message's own frame in its cycle, on JACK's clock (the monotonic clock).
 // Lines starting with "#" are notes of the tool itself ("# ready <full port name>").
 // Usage: midi_capture [client-name]   (default "midi_capture"); ends on SIGTERM or SIGINT.
-#include <RtMidi.h>
+//
+// libjack directly: the process callback only copies events into a ring buffer; the main thread
+// prints them, so a slow terminal or a loaded machine never makes the capture miss a cycle.
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <jack/ringbuffer.h>
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
 std::atomic<bool> stop{false};
+std::atomic<unsigned> dropped{0};
+
+struct Event {
+  jack_time_t micros;
+  std::uint32_t size;
+  unsigned char bytes[16];
+};
+
+struct Capture {
+  jack_client_t* client = nullptr;
+  jack_port_t* port = nullptr;
+  jack_ringbuffer_t* ring = nullptr;
+};
 
 void onSignal(int) {
   stop = true;
 }
 
-double monotonicSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+int process(jack_nframes_t frames, void* arg) {
+  auto* cap = static_cast<Capture*>(arg);
+  void* buffer = jack_port_get_buffer(cap->port, frames);
+  const jack_nframes_t start = jack_last_frame_time(cap->client);
+  const std::uint32_t count = jack_midi_get_event_count(buffer);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    jack_midi_event_t in;
+    if (jack_midi_event_get(&in, buffer, i) != 0) continue;
+    Event ev{jack_frames_to_time(cap->client, start + in.time), 0, {}};
+    ev.size = static_cast<std::uint32_t>(in.size < sizeof ev.bytes ? in.size : sizeof ev.bytes);
+    for (std::uint32_t b = 0; b < ev.size; ++b) ev.bytes[b] = in.buffer[b];
+    if (jack_ringbuffer_write_space(cap->ring) < sizeof ev) {
+      dropped.fetch_add(1);
+      continue;
+    }
+    jack_ringbuffer_write(cap->ring, reinterpret_cast<const char*>(&ev), sizeof ev);
+  }
+  return 0;
 }
 
-void onMessage(double, std::vector<unsigned char>* message, void*) {
-  std::string line;
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.6f", monotonicSeconds());
-  line += buf;
-  for (unsigned char b : *message) {
-    std::snprintf(buf, sizeof buf, " %02x", b);
-    line += buf;
+void printAll(jack_ringbuffer_t* ring) {
+  Event ev;
+  while (jack_ringbuffer_read_space(ring) >= sizeof ev) {
+    jack_ringbuffer_read(ring, reinterpret_cast<char*>(&ev), sizeof ev);
+    std::printf("%llu.%06llu", static_cast<unsigned long long>(ev.micros / 1000000),
+                static_cast<unsigned long long>(ev.micros % 1000000));
+    for (std::uint32_t b = 0; b < ev.size; ++b) std::printf(" %02x", ev.bytes[b]);
+    std::printf("\n");
   }
-  std::printf("%s\n", line.c_str());
   std::fflush(stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string client = argc > 1 ? argv[1] : "midi_capture";
+  const std::string name = argc > 1 ? argv[1] : "midi_capture";
   std::signal(SIGTERM, onSignal);
   std::signal(SIGINT, onSignal);
-  try {
-    RtMidiIn in(RtMidi::UNIX_JACK, client);
-    in.ignoreTypes(false, false, false);
-    in.setCallback(&onMessage);
-    in.openVirtualPort("in");
-    std::printf("# ready %s:in\n", client.c_str());
-    std::fflush(stdout);
-    while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    in.closePort();
-  } catch (const RtMidiError& e) {
-    std::fprintf(stderr, "midi_capture: %s\n", e.what());
+  Capture cap;
+  jack_status_t status{};
+  cap.client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  if (cap.client == nullptr) {
+    std::fprintf(stderr, "midi_capture: no JACK server (status 0x%x)\n", status);
     return 1;
   }
+  cap.ring = jack_ringbuffer_create(sizeof(Event) * 65536);
+  cap.port = jack_port_register(cap.client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  jack_set_process_callback(cap.client, &process, &cap);
+  if (cap.port == nullptr || jack_activate(cap.client) != 0) {
+    std::fprintf(stderr, "midi_capture: cannot open the port\n");
+    return 1;
+  }
+  std::printf("# ready %s\n", jack_port_name(cap.port));
+  std::fflush(stdout);
+  while (!stop) {
+    printAll(cap.ring);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  jack_deactivate(cap.client);
+  printAll(cap.ring);
+  if (dropped) std::fprintf(stderr, "midi_capture: %u messages dropped\n", dropped.load());
+  jack_client_close(cap.client);
+  jack_ringbuffer_free(cap.ring);
   return 0;
 }
