@@ -53,12 +53,17 @@
 #   e2e_dialog_enter WID DIALOG TEXT  once the dialog holds the keyboard focus, type TEXT into its
 #                                 focused field, check the field says TEXT (through the clipboard),
 #                                 and press Return; wait until only the main window WID is left.
+#   e2e_length WID TICKS          type TICKS into the Length field.
 #   E2E_COMBOBOX1, E2E_EDIT1, E2E_COMBOBOX2: client coordinates "X Y" of the three drop-downs.
 #   E2E_PAD_X, E2E_PAD_Y: client coordinates of the pad's top-left pixel (at the designed layout).
 # Checks
 #   e2e_wait_capture PATTERN [timeout]   wait until a data line of the capture matches the
 #                                 extended regex; print the first such line; fail on time-out.
 #   e2e_capture_data              print the capture's data lines ("<time> <hex bytes>").
+#   e2e_notes                     print the captured note messages' bytes ("90 16 3f"), no resets.
+#   e2e_count PREFIX / e2e_at_least PREFIX N   how many notes start with PREFIX / at least N.
+#   e2e_resets / e2e_resets_are N   how many resets were captured (each ends with All Notes Off
+#                                 on every channel, the first channel's first) / exactly N.
 #   e2e_wait_for TIMEOUT cmd…     run cmd every 50 ms until it succeeds; fail on time-out.
 #   e2e_poll TIMEOUT cmd…         the same, returning 1 on time-out.
 #   e2e_fail MESSAGE              print MESSAGE and exit 1 (the logs follow).
@@ -323,6 +328,17 @@ e2e_dialog_enter() {
 e2e_gone_or_listed() { ! e2e_shown "$1" || e2e_windows_but "$2" "$1" >/dev/null; }
 
 e2e_capture_data() { grep -v '^#' "$E2E_CAPTURE" || true; }
+
+e2e_notes() { e2e_capture_data | cut -d' ' -f2- | grep -v '^b' || true; }
+e2e_count() { e2e_notes | grep -c "^$1" || true; }
+e2e_at_least() { [ "$(e2e_count "$1")" -ge "$2" ]; }
+e2e_resets() { e2e_capture_data | grep -c ' b0 7b 00$' || true; }
+e2e_resets_are() { [ "$(e2e_resets)" -eq "$1" ]; }
+
+e2e_length() {
+  e2e_click "$1" 65 157
+  xdotool key ctrl+a type "$2"
+}
 
 e2e_capture_has() { e2e_capture_data | grep -Eq "$1"; }
 

@@ -4,8 +4,7 @@ source "$(dirname "$0")/lib.sh"
 
 e2e_start_on_capture
 wid=$E2E_WID
-e2e_click "$wid" 65 157 # Length field: 960 ticks, about a second at tempo 125
-xdotool key ctrl+a type 960
+e2e_length "$wid" 960 # about a second at tempo 125
 
 # 578 × 90 pad: x 100 is column 22 (0x16), y 45 row 64 (velocity 0x3f).
 e2e_pad_press "$wid" 100 45

@@ -5,30 +5,23 @@ source "$(dirname "$0")/lib.sh"
 
 e2e_start_on_capture
 wid=$E2E_WID
-e2e_click "$wid" 65 157 # Length field: 120 ticks, 120 ms at tempo 125
-xdotool key ctrl+a type 120
+e2e_length "$wid" 120 # 120 ms at tempo 125
 
-notes() { e2e_capture_data | cut -d' ' -f2- | grep -v '^b'; }
-count() { notes | grep -c "^$1" || true; }
-at_least() { [ "$(count "$1")" -ge "$2" ]; }
-# A reset ends with All Notes Off on every channel, the first channel's first.
-resets() { e2e_capture_data | grep -c ' b0 7b 00$' || true; }
-resets_are() { [ "$(resets)" -eq "$1" ]; }
-last_note() { notes | tail -n1; }
+last_note() { e2e_notes | tail -n1; }
 
 # 578 × 90 pad: x 100 is column 22 (0x16), y 45 row 64 (velocity 0x3f); x -5 is the margin.
 for button in 3 2; do
-  r=$(resets)
-  ons=$(count '90 16 3f')
+  r=$(e2e_resets)
+  ons=$(e2e_count '90 16 3f')
   e2e_pad_press "$wid" -5 45 "$button"
   e2e_pad_move "$wid" 100 45
   e2e_pad_press "$wid" 100 45
-  e2e_poll 10 at_least '90 16 3f' $((ons + 2)) ||
+  e2e_poll 10 e2e_at_least '90 16 3f' $((ons + 2)) ||
     e2e_fail "button $button held beside the pad: the left press on it played nothing"
   e2e_pad_release "$wid" 100 45
-  e2e_wait_for 10 resets_are $((r + 1))
+  e2e_wait_for 10 e2e_resets_are $((r + 1))
   [ "$(last_note)" = "80 16 3f" ] || e2e_fail "the release did not end the note: $(last_note)"
   e2e_pad_release "$wid" 100 45 "$button"
-  e2e_wait_for 10 resets_are $((r + 2))
+  e2e_wait_for 10 e2e_resets_are $((r + 2))
 done
 echo ok

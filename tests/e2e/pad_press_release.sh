@@ -5,13 +5,10 @@ source "$(dirname "$0")/lib.sh"
 
 e2e_start_on_capture
 wid=$E2E_WID
-e2e_click "$wid" 65 157 # Length field: 120 ticks, 120 ms at tempo 125
-xdotool key ctrl+a type 120
+e2e_length "$wid" 120 # 120 ms at tempo 125
 
-notes() { e2e_capture_data | cut -d' ' -f2- | grep -v '^b'; }
-count() { notes | grep -c "^$1" || true; }
-at_least() { [ "$(count "$1")" -ge "$2" ]; }
-# A reset is a run of controller messages (All Notes Off on every channel).
+# A reset is a run of controller messages (All Notes Off on every channel); the release and the
+# leave of the panel around the pad may both reset, back to back.
 resets() { e2e_capture_data | awk '$2 ~ /^b/ { r += !in_reset; in_reset = 1; next } { in_reset = 0 } END { print r + 0 }'; }
 resets_are() { [ "$(resets)" -eq "$1" ]; }
 # The last note message before reset number $1.
@@ -29,13 +26,13 @@ e2e_pad_move "$wid" 100 -35
 e2e_wait_capture '^[0-9.]+ 90 16 7f$' >/dev/null
 e2e_pad_release "$wid" 100 -35
 e2e_wait_for 10 resets_are 1
-[ "$(before_reset 1)" = "80 16 7f" ] || e2e_fail "the release did not end the last note: $(notes | tail -n3)"
+[ "$(before_reset 1)" = "80 16 7f" ] || e2e_fail "the release did not end the last note: $(e2e_notes | tail -n3)"
 
 # Out of the window to the right the clock leaves the last note sounding; the release there
 # still ends it.
-ons=$(count 90)
+ons=$(e2e_count 90)
 e2e_pad_press "$wid" 100 45
-e2e_wait_for 10 at_least 90 $((ons + 2))
+e2e_wait_for 10 e2e_at_least 90 $((ons + 2))
 xdotool mousemove 900 85
 # Nothing may come while the pointer is away: give the clock a few of its 120 ms ticks.
 sleep 0.4
