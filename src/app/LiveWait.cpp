@@ -60,8 +60,12 @@ LiveWaiter::LiveWaiter() {
 }
 
 void LiveWaiter::wait(long long ms) {
+  waitFrom(Clock::now(), ms);
+}
+
+void LiveWaiter::waitFrom(Clock::time_point from, long long ms) {
   if (ms <= 0) return;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+  const auto deadline = from + std::chrono::milliseconds(ms);
   HeldInput held;
   QTimer alarm;
   alarm.setTimerType(Qt::PreciseTimer);
