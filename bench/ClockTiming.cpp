@@ -2,11 +2,15 @@
 // by xdotool: how evenly held notes start, whether input held back during a note keeps its
 // order, and how much CPU the clock costs while the pointer rests.
 //
-//   ClockTiming [--notes N] [--load] [--jack PORT --capture FILE] [--order] [--cpu SECONDS]
+//   ClockTiming [--notes N] [--length TICKS] [--load] [--jack PORT --capture FILE]
+//               [--frames] [--order] [--cpu SECONDS]
 //
 // Needs DISPLAY and xdotool. Note-ons are time-stamped with the monotonic clock when handed to
 // the port; with --jack they also go to that JACK port, and the capture tool's file (same
-// clock) gives the receiving side's figures.
+// clock) gives the receiving side's figures. With --frames a JACK receiver of this program
+// stamps each note-on with its frame: Korvane's JACK port (each message for its moment) and an
+// RtMidi JACK sender (each message as the clock hands it over) play the same notes side by side.
+#include <RtMidi.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -26,9 +30,10 @@
 #include <memory>
 #include <sstream>
 
+#include "FrameReceiver.h"
 #include "app/Controls.h"
-#include "app/TForm1.h"
 #include "app/LiveWait.h"
+#include "app/TForm1.h"
 #include "midi/Recording.h"
 #include "midi/System.h"
 
@@ -43,27 +48,37 @@ class NoDialogs : public app::Dialogs {
   void error(const std::string& text) override { std::printf("error: %s\n", text.c_str()); }
 };
 
-/// Time-stamps what the window hands to a port, then passes it on.
+/// Time-stamps what the window hands to a port, then passes it on with its moment, and to an
+/// RtMidi sender (if any) at once.
 class TimedPort : public midi::Port {
  public:
-  TimedPort(std::unique_ptr<midi::Port> inner, midi::EventLog& log)
-      : inner_(std::move(inner)), log_(log) {}
+  TimedPort(std::unique_ptr<midi::Port> inner, midi::EventLog& log, RtMidiOut* rt)
+      : inner_(std::move(inner)), log_(log), rt_(rt) {}
 
  protected:
   void write(const std::uint8_t* bytes, std::size_t size) override {
+    writeAt(bytes, size, Clock::now());
+  }
+  void writeAt(const std::uint8_t* bytes, std::size_t size, midi::Moment at) override {
     log_.push_back({midi::Event::Message, 0, {bytes, bytes + size}, Clock::now()});
-    if (size >= 2) inner_->send({bytes[0], bytes[1], size > 2 ? bytes[2] : 0});
+    if (size >= 2) inner_->send({bytes[0], bytes[1], size > 2 ? bytes[2] : 0}, at);
+    if (rt_ && rt_->isPortOpen()) {
+      const std::vector<unsigned char> message(bytes, bytes + size);
+      rt_->sendMessage(&message);
+    }
   }
 
  private:
   std::unique_ptr<midi::Port> inner_;
   midi::EventLog& log_;
+  RtMidiOut* rt_;
 };
 
 /// The system's devices with the one named like port time-stamped, or a recording device.
 class TimedDevices : public midi::Devices {
  public:
-  TimedDevices(midi::EventLog& log, const std::string& port) : log_(log), port_(port) {
+  TimedDevices(midi::EventLog& log, const std::string& port, RtMidiOut* rt = nullptr)
+      : log_(log), port_(port), rt_(rt) {
     if (!port.empty()) system_ = midi::makeSystemDevices();
   }
   int count() override { return 1; }
@@ -73,18 +88,19 @@ class TimedDevices : public midi::Devices {
     for (int id = 0; system_ && id < system_->count(); ++id)
       if (system_->name(id).value_or("").find(port_) != std::string::npos)
         inner = system_->open(id);
-    return std::make_unique<TimedPort>(std::move(inner), log_);
+    return std::make_unique<TimedPort>(std::move(inner), log_, rt_);
   }
 
  private:
   midi::EventLog& log_;
   std::string port_;
+  RtMidiOut* rt_;
   std::unique_ptr<midi::Devices> system_;
 };
 
 struct Options {
-  int notes = 300;
-  bool load = false, order = false;
+  int notes = 300, length = 60;
+  bool load = false, order = false, frames = false;
   int cpuSeconds = 0;
   std::string jack, capture;
 };
@@ -167,9 +183,11 @@ std::vector<double> capturedNoteOns(const std::string& file) {
   return t;
 }
 
-/// Holds the left button on the pad for n notes of 60 ticks (60 ms at tempo 125).
-void measureTiming(TForm1& form, midi::EventLog& log, const Options& o) {
-  form.Edit3->setText("60");
+/// Holds the left button on the pad for n notes of o.length ticks (as many ms at tempo 125).
+void measureTiming(TForm1& form, midi::EventLog& log, const Options& o,
+                   const FrameReceiver* receiver) {
+  form.Edit3->setText(QString::number(o.length));
+  const double nominal = o.length;
   log.clear();
   moveTo(padPoint(form, 100, 50));
   if (!runUntil([&] { return form.PointerIn; }, std::chrono::seconds(5))) {
@@ -187,7 +205,21 @@ void measureTiming(TForm1& form, midi::EventLog& log, const Options& o) {
   auto onsets = noteOnTimes(log);
   onsets.erase(onsets.begin(), onsets.begin() + std::min<std::size_t>(2, onsets.size()));
   onsets.resize(std::min<std::size_t>(onsets.size(), o.notes + 1));
-  report("in-process", onsets, 60);
+  report("in-process", onsets, nominal);
+  if (receiver) {
+    settle(std::chrono::milliseconds(300));
+    const char* sides[2] = {"jack-port", "rtmidi"};
+    for (int p = 0; p < 2; ++p) {
+      auto frames = receiver->onsets(p);
+      if (frames.size() < 4) {
+        std::printf("%s: only %zu note-ons received\n", sides[p], frames.size());
+        continue;
+      }
+      frames.erase(frames.begin(), frames.begin() + 2);
+      frames.resize(std::min(frames.size(), onsets.size()));
+      report(sides[p], frames, nominal);
+    }
+  }
   if (!o.capture.empty()) {
     settle(std::chrono::milliseconds(300));
     auto captured = capturedNoteOns(o.capture);
@@ -195,7 +227,7 @@ void measureTiming(TForm1& form, midi::EventLog& log, const Options& o) {
     if (captured.size() > 3) {
       captured.erase(captured.begin(), captured.begin() + 2);
       captured.resize(std::min(captured.size(), onsets.size()));
-      report("jack", captured, 60);
+      report("jack", captured, nominal);
     } else {
       std::printf("jack: only %zu note-ons captured\n", captured.size());
     }
@@ -279,6 +311,8 @@ Options parse(int argc, char** argv) {
     const std::string a = argv[i];
     const auto next = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
     if (a == "--notes") o.notes = std::stoi(next());
+    if (a == "--length") o.length = std::stoi(next());
+    if (a == "--frames") o.frames = true;
     if (a == "--load") o.load = true;
     if (a == "--order") o.order = true;
     if (a == "--cpu") o.cpuSeconds = std::stoi(next());
@@ -313,7 +347,25 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "xcb");
   QApplication application(argc, argv);
   midi::EventLog log;
-  TimedDevices devices(log, o.jack);
+  // The receiver and the RtMidi sender come first: Korvane's device list must show the receiver.
+  std::unique_ptr<FrameReceiver> receiver;
+  std::unique_ptr<RtMidiOut> rt;
+  std::string jackPort = o.jack;
+  if (o.frames) {
+    const std::string name = "clocktiming" + std::to_string(getpid());
+    receiver = std::make_unique<FrameReceiver>();
+    if (!receiver->open(name, static_cast<std::size_t>(o.notes) + 64)) {
+      std::printf("no JACK server\n");
+      return 1;
+    }
+    rt = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "clocktiming-rtmidi");
+    for (unsigned i = 0; i < rt->getPortCount(); ++i)
+      if (rt->getPortName(i) == name + ":rtmidi") rt->openPort(i, "out");
+    jackPort = name + ":korvane";
+    std::printf("JACK period %u frames at %u Hz\n", jack_get_buffer_size(receiver->client),
+                jack_get_sample_rate(receiver->client));
+  }
+  TimedDevices devices(log, jackPort, rt.get());
   NoDialogs dialogs;
   app::LiveWaiter waiter;
   char dir[] = "/tmp/korvane-bench-XXXXXX";
@@ -328,7 +380,7 @@ int main(int argc, char** argv) {
     settle(std::chrono::milliseconds(500));
     std::printf("pad %dx%d%s\n", form.PaintBox1->width(), form.PaintBox1->height(),
                 o.load ? ", other cores loaded" : "");
-    if (o.notes > 0) measureTiming(form, log, o);
+    if (o.notes > 0) measureTiming(form, log, o, receiver.get());
     if (o.order) checkOrder(form, log);
     if (o.cpuSeconds > 0) measureCpu(form, o.cpuSeconds);
   }

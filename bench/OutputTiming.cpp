@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "FrameReceiver.h"
 #include "midi/Synth.h"
 #include "midi/System.h"
 
@@ -64,48 +65,13 @@ void printRow(const char* what, const std::vector<double>& errors) {
 
 // ---- JACK: a receiver stamping frames ---------------------------------------------------
 
-struct Receiver {
-  jack_client_t* client = nullptr;
-  jack_port_t* ports[2]{};
-  std::vector<std::uint32_t> frames[2];  // note-on frames, preallocated
-  std::atomic<std::size_t> count[2]{};
-
-  static int process(jack_nframes_t n, void* self) {
-    auto& r = *static_cast<Receiver*>(self);
-    const jack_nframes_t start = jack_last_frame_time(r.client);
-    for (int p = 0; p < 2; ++p) {
-      void* buffer = jack_port_get_buffer(r.ports[p], n);
-      for (std::uint32_t i = 0, m = jack_midi_get_event_count(buffer); i < m; ++i) {
-        jack_midi_event_t e;
-        if (jack_midi_event_get(&e, buffer, i) != 0 || e.size < 3) continue;
-        if ((e.buffer[0] & 0xF0) != 0x90 || e.buffer[2] == 0) continue;
-        const auto k = r.count[p].load();
-        if (k < r.frames[p].size()) {
-          r.frames[p][k] = start + e.time;
-          r.count[p].store(k + 1);
-        }
-      }
-    }
-    return 0;
-  }
-};
-
 int runJack(int notes, double intervalMs) {
   const std::string name = "timing" + std::to_string(getpid());
-  Receiver rx;
-  rx.client = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
-  if (!rx.client) {
+  FrameReceiver rx;
+  if (!rx.open(name, static_cast<std::size_t>(notes) + 8)) {
     std::fprintf(stderr, "no JACK server\n");
     return 1;
   }
-  const char* portNames[2] = {"korvane", "rtmidi"};
-  for (int p = 0; p < 2; ++p) {
-    rx.ports[p] =
-        jack_port_register(rx.client, portNames[p], JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    rx.frames[p].resize(static_cast<std::size_t>(notes) + 8);
-  }
-  jack_set_process_callback(rx.client, &Receiver::process, &rx);
-  jack_activate(rx.client);
   const double rate = jack_get_sample_rate(rx.client);
   const unsigned period = jack_get_buffer_size(rx.client);
 
@@ -145,14 +111,9 @@ int runJack(int notes, double intervalMs) {
               std::chrono::duration<double, std::milli>(lead).count());
   std::printf("  sender's wake-up after its deadline: median %.3f ms, p99 %.3f ms\n",
               percentile(wakeups, 0.5), percentile(wakeups, 0.99));
-  for (int p = 0; p < 2; ++p) {
-    std::vector<double> onsets;
-    for (std::size_t k = 0; k < rx.count[p].load(); ++k)
-      onsets.push_back(static_cast<std::uint32_t>(rx.frames[p][k] - rx.frames[p][0]) / rate);
+  for (int p = 0; p < 2; ++p)
     printRow(p == 0 ? "  Korvane's JACK port" : "  RtMidi JACK sender",
-             intervalErrors(onsets, intervalMs));
-  }
-  jack_client_close(rx.client);
+             intervalErrors(rx.onsets(p), intervalMs));
   return 0;
 }
 

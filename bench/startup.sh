@@ -46,7 +46,7 @@ one_run() {  # soundfont → "window_ms ready_ms rss_mb"
   pid=$!
   until xdotool search --onlyvisible --pid "$pid" --name '^Korvane$' >/dev/null 2>&1; do
     # Polling this often can make the X server refuse Korvane's own connection: run again.
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; pid=""; one_run "$1"; return; }
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; pid=""; one_run "$1"; return; }
     sleep 0.002
   done
   shown=$(($(now_ms) - start))

@@ -9,6 +9,7 @@
 #include "app/TForm1.h"
 #include "engine/ClockTick.h"
 #include "engine/GateStep.h"
+#include "engine/TickMoment.h"
 
 // Every failure ends the tick silently (engine::decideTick): an error box would come back
 // every millisecond.
@@ -40,29 +41,34 @@ void TForm1::NoteClockTick(int timerId) {
     clockCaption_ = *tick.caption;
   }
   if (tick.velocity) RowVelocity = MsgVelocity = *tick.velocity;
+  if (!tick.played) clockDue_.reset();
   if (tick.rest) return restClock();
   if (!tick.played) {
     if (tick.gateStep) GateStep = *tick.gateStep;
     return;
   }
+  const engine::TickMoment when =
+      engine::timeTick(clockDue_, std::chrono::steady_clock::now(), tick.waitMs);
   MsgStatus = tick.status;
   MsgNote = LastNote = tick.note;  // also on a rest: the next note-off names a silent note
   LastVelocity = MsgVelocity;
   Channel = 0;
-  for (const engine::TickMessage& m : tick.messages) MidiOut->send({m.status, m.data1, m.data2});
+  for (const engine::TickMessage& m : tick.messages)
+    MidiOut->send({m.status, m.data1, m.data2}, when.at);
+  clockDue_ = when.due;
   // Advanced before the wait: a right release handled during a long note resets it for good.
   if (tick.gateStep) GateStep = *tick.gateStep;
-  clockWait(tick.waitMs);
+  clockWait(when.at, tick.waitMs);
 }
 
-/// Waits a note's length. The timer rests meanwhile; the delivery that fell due follows the
-/// input held back during the wait, so the next note starts at once.
-void TForm1::clockWait(long long ms) {
+/// Waits a note's length from the tick's moment. The timer rests meanwhile; the delivery that
+/// fell due follows the input held back during the wait, so the next note starts at once.
+void TForm1::clockWait(std::chrono::steady_clock::time_point from, long long ms) {
   if (ms <= 0) return waiter().wait(ms);
   const bool running = NoteClock->isActive();
   if (running) NoteClock->stop();
   clockWaiting_ = true;
-  waiter().wait(ms);
+  waiter().waitFrom(from, ms);
   clockWaiting_ = false;
   if (!running || closeRequested_) return;
   NoteClock->start();

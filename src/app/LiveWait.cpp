@@ -62,9 +62,13 @@ LiveWaiter::LiveWaiter() {
 }
 
 void LiveWaiter::wait(long long ms) {
+  waitFrom(Clock::now(), ms);
+}
+
+void LiveWaiter::waitFrom(Clock::time_point from, long long ms) {
   using std::chrono::milliseconds;
   if (ms <= 0) return;
-  const auto deadline = Clock::now() + milliseconds(ms);
+  const auto deadline = from + milliseconds(ms);
   std::unique_ptr<HeldInput> held;
   QTimer alarm;
   alarm.setTimerType(Qt::PreciseTimer);

@@ -15,6 +15,7 @@ class LiveWaiter : public Waiter {
   LiveWaiter();
   /// Returns after ms milliseconds, at once for ms ≤ 0, or early on interrupt().
   void wait(long long ms) override;
+  void waitFrom(std::chrono::steady_clock::time_point from, long long ms) override;
   void interrupt() override;
 
  private:

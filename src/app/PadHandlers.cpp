@@ -44,6 +44,7 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   const int note = lib::StrToInt(KeyList->get(cell.column));
   const int velocity = lib::StrToInt(VolumeList->get(cell.row));
   PadDown = true;
+  clockDue_.reset();  // a press starts the clock's run of notes afresh
   LastNote = note;
   RowVelocity = velocity;
   MsgVelocity = RowVelocity;

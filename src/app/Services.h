@@ -1,6 +1,7 @@
 // What the window needs from the platform beyond Qt widgets: dialogs, boxes and the wait.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,12 @@ class Waiter {
   virtual ~Waiter() = default;
   /// Returns after ms milliseconds (at once for ms ≤ 0), or earlier when interrupt() is called.
   virtual void wait(long long ms) = 0;
+  /// The same wait, ending ms after from rather than after now (at once when that has passed):
+  /// the clock chains its deadlines so that no drift builds up.
+  virtual void waitFrom(std::chrono::steady_clock::time_point from, long long ms) {
+    (void)from;
+    wait(ms);
+  }
   /// Ends a wait in progress at once (a close request during a note).
   virtual void interrupt() {}
 };

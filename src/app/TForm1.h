@@ -189,13 +189,15 @@ class TForm1 : public QWidget {
   void fitFrameOnce();
 
   // ---- note clock (app/ClockHandlers.cpp) ----
-  void clockWait(long long ms);
+  void clockWait(std::chrono::steady_clock::time_point from, long long ms);
   void endLongNote();
   void restClock();
   void wakeClock();
   std::string clockCaption_;     ///< caption the clock set last: set again only on change
   bool clockResting_ = false;    ///< timer stopped: off the pad, or nothing new under it
   bool clockWaiting_ = false;    ///< a tick is waiting out a note: no tick may start
+  /// End of the last played note's wait: the next tick's moment; empty after an idle tick.
+  std::optional<std::chrono::steady_clock::time_point> clockDue_;
   bool closeRequested_ = false;  ///< the window is closing: ticks do nothing
 
   TForm1Services services_;
