@@ -8,27 +8,14 @@ set -euo pipefail
 build=$(realpath "${1:-build-test}")
 notes=${2:-200}
 source "$(dirname "$0")/../scripts/xvfb.sh"
+source "$(dirname "$0")/jack.sh"
 tmp=$(mktemp -d)
-jackd_pid=""
-stop_jack() {  # SIGTERM and wait: a killed jackd keeps its slot in JACK's server registry
-  [ -n "$jackd_pid" ] || return 0
-  kill -TERM "$jackd_pid" 2>/dev/null || true
-  wait "$jackd_pid" 2>/dev/null || true
-  jackd_pid=""
-}
-cleanup() { stop_jack; kill "${XVFB_PID:-}" 2>/dev/null || true; rm -rf "$tmp"; }
+cleanup() { jack_stop; kill "${XVFB_PID:-}" 2>/dev/null || true; rm -rf "$tmp"; }
 trap cleanup EXIT
 xvfb_start "$tmp/xvfb.log" || { echo "clock_at_jack: no X server of our own" >&2; exit 1; }
-export JACK_NO_START_SERVER=1
 for period in 64 256 1024; do
-  export JACK_DEFAULT_SERVER="korvane-clock-$$-$period"
-  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p "$period" >"$tmp/jackd.log" 2>&1 &
-  jackd_pid=$!
-  for _ in $(seq 100); do
-    jack_wait -c -s "$JACK_DEFAULT_SERVER" 2>/dev/null | grep -q '^running' && break
-    sleep 0.1
-  done
+  jack_start "korvane-clock-$$-$period" "$period" "$tmp/jackd.log"
   "$build/bench/ClockTiming" --notes "$notes" --length 120 --frames 2>/dev/null
   echo "  dummy server: $(grep -c XRun "$tmp/jackd.log" || true) xrun lines"
-  stop_jack
+  jack_stop
 done

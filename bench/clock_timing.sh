@@ -5,18 +5,14 @@
 set -euo pipefail
 build=$(realpath "${1:-build-test}")
 source "$(dirname "$0")/../scripts/xvfb.sh"
+source "$(dirname "$0")/jack.sh"
 tmp=$(mktemp -d)
 pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; rm -rf "$tmp"; }
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; jack_stop; rm -rf "$tmp"; }
 trap cleanup EXIT
 xvfb_start "$tmp/xvfb.log" || { echo "clock_timing: no X server of our own" >&2; exit 1; }
 pids+=("$XVFB_PID")
-export JACK_DEFAULT_SERVER=clock-bench-$$ JACK_NO_START_SERVER=1
-jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 16 >"$tmp/jackd.log" 2>&1 & pids+=($!)
-for _ in $(seq 200); do
-  jack_wait -c -s "$JACK_DEFAULT_SERVER" 2>/dev/null | grep -q '^running' && break
-  sleep 0.1
-done
+jack_start "clock-bench-$$" 16 "$tmp/jackd.log"
 run=0
 for load in "" --load; do
   run=$((run + 1))

@@ -8,29 +8,21 @@ set -euo pipefail
 bin=${1:-build/korvane}
 runs=${2:-5}
 source "$(dirname "$0")/../scripts/xvfb.sh"
+source "$(dirname "$0")/jack.sh"
 tmp=$(mktemp -d)
 pid=""
 XVFB_PID=""
-jackd_pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  # SIGTERM and wait: a killed jackd keeps its slot in JACK's server registry.
-  [ -n "$jackd_pid" ] && kill -TERM "$jackd_pid" 2>/dev/null && wait "$jackd_pid" 2>/dev/null
+  jack_stop
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 xvfb_start "$tmp/xvfb.log" || { echo "startup: no X server of our own" >&2; exit 1; }
 cp "$bin" "$tmp/korvane"
-export JACK_NO_START_SERVER=1
 if [ "${3:-}" = jack ]; then
-  export JACK_DEFAULT_SERVER="bench-startup-$$"
-  jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
-  jackd_pid=$!
-  for _ in $(seq 100); do
-    jack_wait -c -s "$JACK_DEFAULT_SERVER" 2>/dev/null | grep -q '^running' && break
-    sleep 0.1
-  done
+  jack_start "bench-startup-$$" 256 "$tmp/jackd.log"
 else
   export JACK_DEFAULT_SERVER="bench-absent-$$"  # no MIDI server: only the synthesizer is listed
 fi

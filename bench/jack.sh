@@ -1,0 +1,29 @@
+# Sourced by the benchmark scripts: a JACK dummy server of our own.
+#
+#   jack_start NAME PERIOD LOG   start `jackd -d dummy` (48 kHz, PERIOD frames) as NAME, export
+#                                JACK_DEFAULT_SERVER, wait until it serves (20 s at most).
+#   jack_stop                    end it with SIGTERM and wait: a killed jackd keeps its slot in
+#                                JACK's server registry.
+
+JACKD_PID=""
+export JACK_NO_START_SERVER=1
+
+jack_start() {
+  export JACK_DEFAULT_SERVER=$1
+  jackd -n "$1" -d dummy -r 48000 -p "$2" >"$3" 2>&1 &
+  JACKD_PID=$!
+  for _ in $(seq 200); do
+    jack_wait -c -s "$1" 2>/dev/null | grep -q '^running' && return 0
+    sleep 0.1
+  done
+  echo "jackd did not start; its output:" >&2
+  cat "$3" >&2
+  return 1
+}
+
+jack_stop() {
+  [ -n "$JACKD_PID" ] || return 0
+  kill -TERM "$JACKD_PID" 2>/dev/null || true
+  wait "$JACKD_PID" 2>/dev/null || true
+  JACKD_PID=""
+}
