@@ -50,6 +50,16 @@ class PadTest : public FormTest {
   void release(Qt::MouseButton b, int x, int y) {
     QTest::mouseRelease(window(), b, {}, onWindow(x, y));
   }
+  /// A right press at 100,100 dragged off the pad: no capture, so the pad neither follows the
+  /// pointer nor hears the release, and ArpDown stays set.
+  void expectRightPressNotCaptured() {
+    press(Qt::RightButton, 100, 100);
+    moveTo(-8, -8);
+    EXPECT_FALSE(form->PointerIn);
+    EXPECT_EQ(form->PointerX, 100);
+    release(Qt::RightButton, -8, -8);
+    EXPECT_TRUE(form->ArpDown);
+  }
 };
 
 }  // namespace test

@@ -168,22 +168,13 @@ TEST_F(PadTest, LeftPressCapturesThePointerUntilItsRelease) {
 TEST_F(PadTest, RightPressDoesNotCaptureThePointer) {
   createWithPad(617, 235);
   enterAt(100, 100);
-  press(Qt::RightButton, 100, 100);
-  moveTo(-8, -8);
-  EXPECT_FALSE(form->PointerIn);
-  EXPECT_EQ(form->PointerX, 100);
-  release(Qt::RightButton, -8, -8);
-  EXPECT_TRUE(form->ArpDown);  // the release off the pad never reached it
+  expectRightPressNotCaptured();
   moveTo(50, 50);
   EXPECT_TRUE(form->PointerIn);
   press(Qt::RightButton, 50, 50);
   release(Qt::RightButton, 50, 50);
   EXPECT_FALSE(form->ArpDown);
 }
-
-}  // namespace
-
-namespace {
 
 // Qt gives the pointer to the widget where the first button went down: held from the margin
 // around the pad, the right or middle button must not keep the pad from hearing of it.
@@ -222,12 +213,7 @@ TEST_F(PadTest, AnErrorBoxDuringAPressEndsItsCapture) {
   release(Qt::LeftButton, 100, 100);
   form->VolumeList->set(54, "73");
   enterAt(100, 100);
-  press(Qt::RightButton, 100, 100);
-  moveTo(-8, -8);
-  EXPECT_FALSE(form->PointerIn);
-  EXPECT_EQ(form->PointerX, 100);
-  release(Qt::RightButton, -8, -8);
-  EXPECT_TRUE(form->ArpDown);  // the release off the pad never reached it
+  expectRightPressNotCaptured();
 }
 
 }  // namespace
