@@ -27,7 +27,9 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
   std::cerr << options.err << std::flush;
   if (options.exitStatus) return options.exitStatus;
   if (options.listDevices) {
-    app::printDevices(*midi::makeSystemDevices(), std::cout);
+    auto devices = midi::makeSystemDevices();
+    devices->refresh();
+    app::printDevices(*devices, std::cout);
     return 0;
   }
   device = options.device;
@@ -37,6 +39,8 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
 /// The id of the device --device names; says so on standard error when none matches.
 std::optional<int> startDevice(midi::Devices& devices, const std::optional<std::string>& text) {
   if (!text) return std::nullopt;
+  // The device may be any port: the complete list, before the window.
+  devices.refresh();
   auto id = app::findDevice(devices, *text);
   if (!id) std::cerr << "korvane: no output device matches '" << *text << "'; opening the first\n";
   return id;

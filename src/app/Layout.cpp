@@ -216,15 +216,35 @@ void TForm1::buildControls() {
   row->addStretch(1);
 
   // Focus order: top bar, then the pages and their controls as listed.
-  QWidget* order[] = {ComboBox1, Edit1,  ComboBox2, Edit5,   PageControl1, Edit3,   TrackBar1,
-                      LengthButtons[0], LengthButtons[1], LengthButtons[2], LengthButtons[3],
-                      LengthButtons[4], LengthButtons[5], LengthButtons[6], LengthButtons[7],
-                      CheckBox1, Button1, Edit2, Button2, Button3, Edit4, Button4};
+  QWidget* order[] = {ComboBox1,
+                      Edit1,
+                      ComboBox2,
+                      Edit5,
+                      PageControl1,
+                      Edit3,
+                      TrackBar1,
+                      LengthButtons[0],
+                      LengthButtons[1],
+                      LengthButtons[2],
+                      LengthButtons[3],
+                      LengthButtons[4],
+                      LengthButtons[5],
+                      LengthButtons[6],
+                      LengthButtons[7],
+                      CheckBox1,
+                      Button1,
+                      Edit2,
+                      Button2,
+                      Button3,
+                      Edit4,
+                      Button4};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   // Handler bindings. Every entry from Qt goes through guarded().
-  connect(ComboBox1, &QComboBox::activated, this, [this] { guarded([this] { ComboBox1Change(); }); });
-  connect(ComboBox2, &QComboBox::activated, this, [this] { guarded([this] { ComboBox2Change(); }); });
+  connect(ComboBox1, &QComboBox::activated, this,
+          [this] { guarded([this] { ComboBox1Change(); }); });
+  connect(ComboBox2, &QComboBox::activated, this,
+          [this] { guarded([this] { ComboBox2Change(); }); });
   // Escape wherever the focus is in the window; its release still reaches FormKeyUp.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WindowShortcut);
@@ -243,12 +263,15 @@ void TForm1::buildControls() {
     guarded([=, this] { PaintBox1MouseUp(b, x, y); });
   };
   for (QLineEdit* edit : {Edit2, Edit3, Edit4})
-    connect(edit, &QLineEdit::textChanged, this, [this, edit] { guarded([=, this] { Edit3Change(edit); }); });
-  connect(TrackBar1, &QSlider::valueChanged, this, [this] { guarded([this] { TrackBar1Change(); }); });
+    connect(edit, &QLineEdit::textChanged, this,
+            [this, edit] { guarded([=, this] { Edit3Change(edit); }); });
+  connect(TrackBar1, &QSlider::valueChanged, this,
+          [this] { guarded([this] { TrackBar1Change(); }); });
   // The position tip beside the thumb while it is dragged.
   connect(TrackBar1, &QSlider::sliderMoved, this, [this](int value) {
     const int x = 5 + (TrackBar1->width() - 10) * value / 960;
-    QToolTip::showText(TrackBar1->mapToGlobal(QPoint(x + 12, 0)), QString::number(value), TrackBar1);
+    QToolTip::showText(TrackBar1->mapToGlobal(QPoint(x + 12, 0)), QString::number(value),
+                       TrackBar1);
   });
   for (QPushButton* b : LengthButtons)
     connect(b, &QPushButton::clicked, this, [this, b] { guarded([=, this] { Button5Click(b); }); });
@@ -261,8 +284,12 @@ void TForm1::buildControls() {
         SpeedButton1Click(tag);
       });
     });
-    s->onDown = [this, tag](Qt::MouseButton b) { guarded([=, this] { SpeedButton1MouseDown(tag, b); }); };
-    s->onUp = [this, tag](Qt::MouseButton b) { guarded([=, this] { SpeedButton1MouseUp(tag, b); }); };
+    s->onDown = [this, tag](Qt::MouseButton b) {
+      guarded([=, this] { SpeedButton1MouseDown(tag, b); });
+    };
+    s->onUp = [this, tag](Qt::MouseButton b) {
+      guarded([=, this] { SpeedButton1MouseUp(tag, b); });
+    };
     s->onLeave = [this, tag] { guarded([=, this] { SpeedButton1MouseLeave(tag); }); };
   }
   connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });

@@ -1,6 +1,9 @@
 // The device list, device and program changes, the key-up note-off, the panel-leave reset and
 // the panic key.
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <algorithm>
 
@@ -29,6 +32,22 @@ void TForm1::openMidiAtStartup() {
   }
   ComboBox1->setCurrentIndex(position);
   MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
+  firstOpenPending_ = position < 0;
+}
+
+void TForm1::completeDeviceList() {
+  // Posted to the application, which outlives the window and the devices' thread alike.
+  QPointer<TForm1> self(this);
+  devices().completeInBackground([self] {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self] {
+          // An open drop-down has listed the complete list itself.
+          if (self && !self->ComboBox1->view()->isVisible())
+            self->guarded([&self] { self->relistDevices(); });
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void TForm1::fillDeviceList() {
@@ -44,17 +63,29 @@ void TForm1::fillDeviceList() {
   }
 }
 
-void TForm1::ComboBox1DropDown() {
+void TForm1::relistDevices() {
   // The devices of now, the open one still selected by its name; the port itself is left alone.
   // Once gone, nothing is shown selected: its name alone would claim a connection that is lost.
   const QString open = ComboBox1->currentText();
   const QSignalBlocker quiet(ComboBox1);
-  devices().refresh();
   fillDeviceList();
+  if (firstOpenPending_ && ComboBox1->count() > 0) {
+    // Start-up found no device: the first one found since is what it would have opened.
+    firstOpenPending_ = false;
+    ComboBox1->setCurrentIndex(0);
+    MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
+    return;
+  }
   ComboBox1->setCurrentIndex(open.isEmpty() ? -1 : ComboBox1->findText(open));
 }
 
+void TForm1::ComboBox1DropDown() {
+  devices().refresh();
+  relistDevices();
+}
+
 void TForm1::ComboBox1Change() {
+  firstOpenPending_ = false;
   // No note is left sounding on the old port; nothing is re-sent to the new one.
   MidiOut->reset();
   MidiOut->close();

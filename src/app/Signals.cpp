@@ -1,11 +1,12 @@
 #include "app/Signals.h"
 
-#include <QSocketNotifier>
-#include <QWidget>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QSocketNotifier>
+#include <QWidget>
+#include <csignal>
 
 namespace app {
 namespace {

@@ -17,30 +17,30 @@ int storedSize(int stored, int def) {
 }  // namespace app
 
 TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(services)) {
-  buildControls();                                   // 1
-  Rand.seed(services_.seed);                         // 2
-  KeyList = std::make_unique<lib::StringList>();     // 3
+  buildControls();                                // 1
+  Rand.seed(services_.seed);                      // 2
+  KeyList = std::make_unique<lib::StringList>();  // 3
   NoteNames = std::make_unique<lib::StringList>();
   VolumeList = std::make_unique<lib::StringList>();
   GateFiles = std::make_unique<lib::StringList>();
   GatePattern = std::make_unique<lib::StringList>();
-  GateStep = 0;                                      // 4
+  GateStep = 0;  // 4
   SlotRightDown = PadDown = ArpDown = false;
-  PageControl1->setCurrentIndex(0);                  // 5
-  NoteClock = new QTimer(this);                      // 6
+  PageControl1->setCurrentIndex(0);  // 5
+  NoteClock = new QTimer(this);      // 6
   NoteClock->setTimerType(Qt::PreciseTimer);
   NoteClock->setInterval(1);
   connect(NoteClock, &QTimer::timeout, this, [this] { guarded([this] { NoteClockTick(0); }); });
   if (services_.startTimer) NoteClock->start();
   Ini = std::make_unique<app::IniFile>(app::settingsPathFor(services_.exePath));  // 7, 8
-  readGateSlots();                                   // 9–11
-  const int top = Ini->readInteger(app::kSettingsSection, "Top", 0);  // 12
+  readGateSlots();                                                                // 9–11
+  const int top = Ini->readInteger(app::kSettingsSection, "Top", 0);              // 12
   const int left = Ini->readInteger(app::kSettingsSection, "Left", 0);
   const int width = app::storedSize(Ini->readInteger(app::kSettingsSection, "Width", 600), 600);
   const int height = app::storedSize(Ini->readInteger(app::kSettingsSection, "Height", 200), 200);
   applyPlacement(top, left, width, height);
-  buildDefaultTables();                              // 13, 14
-  openMidiAtStartup();                               // 15
+  buildDefaultTables();  // 13, 14
+  openMidiAtStartup();   // 15
 }
 
 TForm1::~TForm1() {
@@ -75,7 +75,9 @@ void TForm1::guarded(const std::function<void()>& fn) {
   }
 }
 
-std::string TForm1::settingsPath() const { return Ini ? Ini->path() : std::string(); }
+std::string TForm1::settingsPath() const {
+  return Ini ? Ini->path() : std::string();
+}
 
 QRect TForm1::outerGeometry() const {
   if (isVisible()) return frameGeometry();
@@ -107,7 +109,8 @@ void TForm1::fitFrameOnce() {
 }
 
 void TForm1::FormResize() {
-  Panel3->setGeometry(10, 10, std::max(0, Panel1->width() - 20), std::max(0, Panel1->height() - 20));
+  Panel3->setGeometry(10, 10, std::max(0, Panel1->width() - 20),
+                      std::max(0, Panel1->height() - 20));
   // The paint box fills the pad panel inside its 1-pixel border.
   PaintBox1->setGeometry(1, 1, std::max(0, Panel3->width() - 2), std::max(0, Panel3->height() - 2));
   PaintBox1->requestRepaint();
@@ -145,9 +148,15 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 bool TForm1::event(QEvent* event) {
   switch (event->type()) {
+    case QEvent::Show:
+      if (!listCompleting_) {
+        listCompleting_ = true;
+        // Once shown: what is slow to list must not hold the window back.
+        QTimer::singleShot(0, this, [this] { guarded([this] { completeDeviceList(); }); });
+      }
+      [[fallthrough]];
     case QEvent::Move:
     case QEvent::Resize:
-    case QEvent::Show:
     case QEvent::WindowActivate:
     case QEvent::UpdateRequest:
       fitFrameOnce();

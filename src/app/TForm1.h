@@ -38,9 +38,9 @@ struct TForm1Services {
   midi::Devices& devices;
   app::Dialogs& dialogs;
   app::Waiter& waiter;
-  std::string exePath;         ///< names the settings file
-  unsigned int seed = 0;       ///< the random source's seed (the time in seconds)
-  bool startTimer = true;      ///< widget tests drive the clock tick themselves
+  std::string exePath;               ///< names the settings file
+  unsigned int seed = 0;             ///< the random source's seed (the time in seconds)
+  bool startTimer = true;            ///< widget tests drive the clock tick themselves
   std::optional<int> startDevice{};  ///< opened at start-up instead of the first (--device)
 };
 
@@ -161,9 +161,10 @@ class TForm1 : public QWidget {
   void GateArp1Click();
 
   // ---- start-up and shutdown steps of the subsystems ----
-  void openMidiAtStartup();   ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
-  void readGateSlots();       ///< GateFiles, slot captions, GatePattern (app/GateHandlers.cpp)
-  void writeGateSlots();      ///< the ten GateArp keys (app/GateHandlers.cpp)
+  void
+  openMidiAtStartup();    ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
+  void readGateSlots();   ///< GateFiles, slot captions, GatePattern (app/GateHandlers.cpp)
+  void writeGateSlots();  ///< the ten GateArp keys (app/GateHandlers.cpp)
   void buildDefaultTables();  ///< KeyList, VolumeList, NoteNames defaults (app/TableHandlers.cpp)
 
   /// The window's outer placement as the settings file stores it.
@@ -184,6 +185,10 @@ class TForm1 : public QWidget {
  private:
   void buildControls();
   void fillDeviceList();  ///< ComboBox1 and DeviceIds from devices() (app/MidiHandlers.cpp)
+  /// Fills ComboBox1 again, keeping the open device selected by name (app/MidiHandlers.cpp).
+  void relistDevices();
+  /// Lists the slow backends' devices too, in the background, once the window is shown.
+  void completeDeviceList();
   void layoutBands();
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();
@@ -193,9 +198,9 @@ class TForm1 : public QWidget {
   void endLongNote();
   void restClock();
   void wakeClock();
-  std::string clockCaption_;     ///< caption the clock set last: set again only on change
-  bool clockResting_ = false;    ///< timer stopped: off the pad, or nothing new under it
-  bool clockWaiting_ = false;    ///< a tick is waiting out a note: no tick may start
+  std::string clockCaption_;   ///< caption the clock set last: set again only on change
+  bool clockResting_ = false;  ///< timer stopped: off the pad, or nothing new under it
+  bool clockWaiting_ = false;  ///< a tick is waiting out a note: no tick may start
   /// End of the last played note's wait: the next tick's moment; empty after an idle tick.
   std::optional<std::chrono::steady_clock::time_point> clockDue_;
   bool closeRequested_ = false;  ///< the window is closing: ticks do nothing
@@ -205,4 +210,6 @@ class TForm1 : public QWidget {
   QRect lastOuter_;
   bool frameFitted_ = false;
   bool destroyed_ = false;
+  bool firstOpenPending_ = false;  ///< start-up found no device to open
+  bool listCompleting_ = false;    ///< the slow backends are being (or have been) listed
 };

@@ -2,28 +2,38 @@
 
 namespace midi {
 
-DeviceList::DeviceList(Gather gather)
-    : gather_(std::move(gather)), pending_(std::async(std::launch::async, std::ref(gather_))) {}
+DeviceList::DeviceList(Gather gatherer)
+    : gather_(std::move(gatherer)),
+      pending_(std::async(std::launch::async, [this] { return gather(Reach::Quick); })) {}
+
+std::vector<DeviceEntry> DeviceList::gather(Reach reach) {
+  try {
+    return gather_(reach);
+  } catch (...) {
+    return {};  // a backend that failed while listing leaves the list empty
+  }
+}
 
 std::vector<DeviceEntry>& DeviceList::entries() {
-  if (pending_.valid()) {
-    try {
-      entries_ = pending_.get();
-    } catch (...) {
-      entries_.clear();  // a backend that failed while listing leaves the list empty
-    }
-  }
+  if (pending_.valid()) entries_ = pending_.get();
   return entries_;
 }
 
 void DeviceList::refresh() {
   if (!gather_) return;
-  entries();  // the first gathering is over before the gatherer runs again
-  try {
-    entries_ = gather_();
-  } catch (...) {
-    entries_.clear();
-  }
+  entries();  // one gathering at a time
+  entries_ = gather(Reach::Complete);
+}
+
+void DeviceList::completeInBackground(std::function<void()> ready) {
+  if (!gather_) return;
+  entries();
+  pending_ = std::async(std::launch::async, [this, ready = std::move(ready)] {
+    auto complete = gather(Reach::Complete);
+    // Told before the hand-over: a query made at once waits only for the return.
+    if (ready) ready();
+    return complete;
+  });
 }
 
 std::optional<std::string> DeviceList::name(int id) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -104,6 +105,11 @@ class Devices {
   /// Lists the devices present now; identifiers then name the new list. Sends nothing and leaves
   /// open ports open. Quick, and never blocks on a sound server that is gone. Default: no change.
   virtual void refresh() {}
+  /// Completes a list that was first gathered without its slow backends: gathers the complete
+  /// list on another thread, which runs ready when it is done; the next query takes the new
+  /// list. Identifiers of the first list keep naming the same devices. Default: the list is
+  /// complete already, nothing happens.
+  virtual void completeInBackground(std::function<void()> ready) { (void)ready; }
 };
 
 }  // namespace midi

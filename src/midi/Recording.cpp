@@ -59,6 +59,11 @@ void RecordingDevices::refresh() {
   if (present_) names_ = *present_;
 }
 
+void RecordingDevices::completeInBackground(std::function<void()> ready) {
+  refresh();
+  if (ready) ready();
+}
+
 std::vector<std::uint32_t> notes(const EventLog& log) {
   std::vector<std::uint32_t> out;
   for (const auto& e : log)

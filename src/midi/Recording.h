@@ -35,6 +35,8 @@ class RecordingDevices : public Devices {
   std::unique_ptr<Port> open(int id) override;
   /// Takes the names given to present() as the list of now.
   void refresh() override;
+  /// As refresh(), then ready at once.
+  void completeInBackground(std::function<void()> ready) override;
   /// Devices that a refresh() will find (appeared, gone, reordered).
   void present(std::vector<std::optional<std::string>> names) { present_ = std::move(names); }
 

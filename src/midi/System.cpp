@@ -15,7 +15,7 @@ namespace {
 /// Gathers the list; keeps what is worth keeping from one gathering to the next.
 class Gatherer {
  public:
-  std::vector<DeviceEntry> operator()() {
+  std::vector<DeviceEntry> operator()(Reach reach) {
     std::vector<DeviceEntry> entries;
     try {
       // One synthesizer for the whole run: picking it again must not load its SoundFont again.
@@ -23,13 +23,8 @@ class Gatherer {
       if (synth_) entries.push_back(*synth_);
     } catch (...) {
     }
-    try {
-      // The one JACK client, kept for the ports; a new one only when its server went away.
-      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
-      for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
-    } catch (...) {
-      // A backend that fails while listing contributes nothing.
-    }
+    // Talking to JACK takes tens of milliseconds: the window is shown without it.
+    if (reach == Reach::Complete) addPorts(entries);
     for (std::size_t i = 0; i < entries.size(); ++i)
       logLine("device %zu: %s", i, entries[i].name.c_str());
     return entries;
@@ -38,6 +33,16 @@ class Gatherer {
  private:
   std::optional<DeviceEntry> synth_;
   std::shared_ptr<JackClient> jack_;
+
+  void addPorts(std::vector<DeviceEntry>& entries) {
+    try {
+      // The one JACK client, kept for the ports; a new one only when its server went away.
+      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
+      for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
+    } catch (...) {
+      // A backend that fails while listing contributes nothing.
+    }
+  }
 };
 
 }  // namespace
@@ -45,7 +50,6 @@ class Gatherer {
 std::unique_ptr<Devices> makeSystemDevices() {
   // No backend may start a JACK server of its own (FluidSynth's JACK driver would).
   setenv("JACK_NO_START_SERVER", "1", 0);
-  // Gathered beside the window's construction: talking to JACK takes tens of milliseconds.
   return std::make_unique<DeviceList>(Gatherer());
 }
 

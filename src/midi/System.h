@@ -7,7 +7,9 @@
 
 namespace midi {
 
-/// Every output device Korvane can play on; backends that are not available add nothing.
+/// Every output device Korvane can play on; backends that are not available add nothing. The
+/// first list has the built-in synthesizer only: the ports of JACK and ALSA join it on refresh()
+/// or completeInBackground().
 std::unique_ptr<Devices> makeSystemDevices();
 
 }  // namespace midi

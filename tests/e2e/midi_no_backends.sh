@@ -8,7 +8,9 @@ e2e_korvane_start "" KORVANE_MIDI_LOG=1
 wid=$(e2e_window)
 e2e_wait_for 30 grep -q "synthesizer ready" "$KORVANE_LOG"
 
-devices=$(grep '^midi: device ' "$KORVANE_LOG" || true)
+# Listed at start-up and again, complete, once the window is shown.
+e2e_wait_for 20 eval '[ "$(grep -c "^midi: device " "$KORVANE_LOG")" -ge 2 ]'
+devices=$(grep '^midi: device ' "$KORVANE_LOG" | sort -u || true)
 [ "$devices" = "midi: device 0: Korvane 内蔵シンセサイザー" ] || e2e_fail "device list: $devices"
 windows=$(e2e_windows)
 [ "$windows" = "$wid Korvane" ] || e2e_fail "windows besides the main one: $windows"

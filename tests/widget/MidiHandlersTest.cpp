@@ -167,6 +167,34 @@ TEST_F(FormTest, OpeningTheDeviceListListsTheDevicesOfNowKeepingTheOpenOne) {
   EXPECT_TRUE(log->empty());
 }
 
+TEST_F(FormTest, OnceShownTheSlowDevicesJoinTheListWithoutTouchingThePort) {
+  struct Case {
+    std::vector<std::optional<std::string>> first, complete;
+    std::vector<Step> opened;  // after the form was shown
+    QString selected;
+  } cases[] = {
+      {{std::string("Synth")},
+       {std::string("Synth"), std::string("Korvane"), std::string("Out A")},
+       {},
+       "Synth"},
+      // Nothing to open at start-up: the first device found since is opened.
+      {{}, {std::string("Korvane"), std::string("Out A")}, {{Event::Open, 0}}, "Korvane"},
+      {{}, {}, {}, ""},
+  };
+  for (const auto& c : cases) {
+    deviceNames = c.first;
+    create();
+    devices->present(c.complete);
+    log->clear();
+    form->show();
+    QTRY_COMPARE(form->ComboBox1->count(), static_cast<int>(c.complete.size()));
+    QTest::qWait(20);
+    EXPECT_EQ(withoutMessages(*log), c.opened);
+    EXPECT_EQ(form->ComboBox1->currentText(), c.selected);
+    form.reset();
+  }
+}
+
 TEST_F(FormTest, ClickingThePadLeavesTheFocusWhereItWas) {
   create();
   form->show();

@@ -1,6 +1,9 @@
 // Message packing, the bytes put on the wire, the key-up table and the reset bookkeeping.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+
 #include "midi/DeviceList.h"
 #include "midi/JackClient.h"
 #include "midi/Keys.h"
@@ -113,6 +116,26 @@ TEST(DeviceList, UnknownIdsAndFailingOpensGiveASilentPort) {
   EXPECT_EQ(opened, 0);
   EXPECT_NE(list.open(2), nullptr);
   EXPECT_EQ(opened, 1);
+}
+
+TEST(DeviceList, TheQuickListComesFirstAndTheCompleteOneKeepsItsIds) {
+  std::atomic<int> gatherings{0};
+  midi::DeviceList list([&gatherings](midi::Reach reach) {
+    ++gatherings;
+    std::vector<midi::DeviceEntry> entries{{"synth", nullptr}};
+    if (reach == midi::Reach::Complete) entries.push_back({"jack", nullptr});
+    return entries;
+  });
+  EXPECT_EQ(list.count(), 1);
+  std::promise<void> told;
+  list.completeInBackground([&told] { told.set_value(); });
+  ASSERT_EQ(told.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(list.count(), 2);
+  EXPECT_EQ(list.name(0), "synth");
+  EXPECT_EQ(list.name(1), "jack");
+  list.refresh();
+  EXPECT_EQ(list.count(), 2);
+  EXPECT_EQ(gatherings.load(), 3);
 }
 
 TEST(SoundFontCandidates, OptionThenFluidSynthDefaultThenShippedFonts) {
