@@ -36,16 +36,6 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
   return std::nullopt;
 }
 
-/// The id of the device --device names; says so on standard error when none matches.
-std::optional<int> startDevice(midi::Devices& devices, const std::optional<std::string>& text) {
-  if (!text) return std::nullopt;
-  // The device may be any port: the complete list, before the window.
-  devices.refresh();
-  auto id = app::findDevice(devices, *text);
-  if (!id) std::cerr << "korvane: no output device matches '" << *text << "'; opening the first\n";
-  return id;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,7 +64,7 @@ int main(int argc, char** argv) {
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};
-    services.startDevice = startDevice(*devices, device);
+    services.startDevice = device;
     auto form = std::make_unique<TForm1>(services);
     dialogs.setParent(form.get());
     app::closeOnTerminationSignals(form.get());

@@ -6,7 +6,9 @@
 #include <QPointer>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <iostream>
 
+#include "app/CommandLine.h"
 #include "app/TForm1.h"
 #include "engine/Channel.h"
 #include "lib/Convert.h"
@@ -25,14 +27,27 @@ int selectedDevice(const QComboBox& list, const std::vector<int>& ids) {
 
 void TForm1::openMidiAtStartup() {
   fillDeviceList();
+  openStartDevice(false);
+}
+
+void TForm1::openStartDevice(bool final) {
   int position = ComboBox1->count() > 0 ? 0 : -1;
   if (services_.startDevice) {
-    const auto found = std::find(DeviceIds.begin(), DeviceIds.end(), *services_.startDevice);
-    if (found != DeviceIds.end()) position = static_cast<int>(found - DeviceIds.begin());
+    const auto id = app::findDevice(devices(), *services_.startDevice);
+    const auto found = id ? std::find(DeviceIds.begin(), DeviceIds.end(), *id) : DeviceIds.end();
+    if (found != DeviceIds.end()) {
+      position = static_cast<int>(found - DeviceIds.begin());
+    } else if (final) {
+      std::cerr << "korvane: no output device matches '" << *services_.startDevice
+                << "'; opening the first\n";
+    } else {
+      position = -1;
+    }
   }
+  // Until the slow backends are listed the device may be among them: nothing is opened yet.
+  startPending_ = !final && position < 0;
   ComboBox1->setCurrentIndex(position);
   MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
-  firstOpenPending_ = position < 0;
 }
 
 void TForm1::completeDeviceList() {
@@ -69,11 +84,10 @@ void TForm1::relistDevices() {
   const QString open = ComboBox1->currentText();
   const QSignalBlocker quiet(ComboBox1);
   fillDeviceList();
-  if (firstOpenPending_ && ComboBox1->count() > 0) {
-    // Start-up found no device: the first one found since is what it would have opened.
-    firstOpenPending_ = false;
-    ComboBox1->setCurrentIndex(0);
-    MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
+  if (startPending_) {
+    // The complete list: what start-up would have opened, had it been listed then.
+    MidiOut->close();
+    openStartDevice(true);
     return;
   }
   ComboBox1->setCurrentIndex(open.isEmpty() ? -1 : ComboBox1->findText(open));
@@ -85,7 +99,7 @@ void TForm1::ComboBox1DropDown() {
 }
 
 void TForm1::ComboBox1Change() {
-  firstOpenPending_ = false;
+  startPending_ = false;
   // No note is left sounding on the old port; nothing is re-sent to the new one.
   MidiOut->reset();
   MidiOut->close();

@@ -38,10 +38,11 @@ struct TForm1Services {
   midi::Devices& devices;
   app::Dialogs& dialogs;
   app::Waiter& waiter;
-  std::string exePath;               ///< names the settings file
-  unsigned int seed = 0;             ///< the random source's seed (the time in seconds)
-  bool startTimer = true;            ///< widget tests drive the clock tick themselves
-  std::optional<int> startDevice{};  ///< opened at start-up instead of the first (--device)
+  std::string exePath;     ///< names the settings file
+  unsigned int seed = 0;   ///< the random source's seed (the time in seconds)
+  bool startTimer = true;  ///< widget tests drive the clock tick themselves
+  /// Start-up opens the first device whose name contains it instead of the first (--device).
+  std::optional<std::string> startDevice{};
 };
 
 namespace app {
@@ -187,6 +188,9 @@ class TForm1 : public QWidget {
   void fillDeviceList();  ///< ComboBox1 and DeviceIds from devices() (app/MidiHandlers.cpp)
   /// Fills ComboBox1 again, keeping the open device selected by name (app/MidiHandlers.cpp).
   void relistDevices();
+  /// Selects and opens the device start-up opens; with final unset, opens nothing while that
+  /// device is not listed yet (app/MidiHandlers.cpp).
+  void openStartDevice(bool final);
   /// Lists the slow backends' devices too, in the background, once the window is shown.
   void completeDeviceList();
   void layoutBands();
@@ -210,6 +214,6 @@ class TForm1 : public QWidget {
   QRect lastOuter_;
   bool frameFitted_ = false;
   bool destroyed_ = false;
-  bool firstOpenPending_ = false;  ///< start-up found no device to open
-  bool listCompleting_ = false;    ///< the slow backends are being (or have been) listed
+  bool startPending_ = false;    ///< start-up has not found the device it opens yet
+  bool listCompleting_ = false;  ///< the slow backends are being (or have been) listed
 };

@@ -76,7 +76,7 @@ class FormTest : public ::testing::Test {
   ScriptedDialogs dialogs;
   RecordingWaiter waiter;
   TempDir dir;
-  std::optional<int> startDevice;  ///< the device --device chose
+  std::optional<std::string> startDevice;  ///< --device
   std::unique_ptr<TForm1> form;
 
   /// Settings file path the form will use.

@@ -167,31 +167,35 @@ TEST_F(FormTest, OpeningTheDeviceListListsTheDevicesOfNowKeepingTheOpenOne) {
   EXPECT_TRUE(log->empty());
 }
 
-TEST_F(FormTest, OnceShownTheSlowDevicesJoinTheListWithoutTouchingThePort) {
+TEST_F(FormTest, OnceShownTheSlowDevicesJoinTheListAndStartUpOpensWhatItCouldNotFindBefore) {
+  using Names = std::vector<std::optional<std::string>>;
+  const Names complete{std::string("Synth"), std::string("Korvane"), std::string("Out A")};
   struct Case {
-    std::vector<std::optional<std::string>> first, complete;
-    std::vector<Step> opened;  // after the form was shown
+    Names first;
+    std::optional<std::string> device;  // --device
+    std::vector<Step> opened;           // at start-up and once shown
     QString selected;
   } cases[] = {
-      {{std::string("Synth")},
-       {std::string("Synth"), std::string("Korvane"), std::string("Out A")},
-       {},
-       "Synth"},
-      // Nothing to open at start-up: the first device found since is opened.
-      {{}, {std::string("Korvane"), std::string("Out A")}, {{Event::Open, 0}}, "Korvane"},
-      {{}, {}, {}, ""},
+      {{std::string("Synth")}, std::nullopt, {{Event::Open, 0}}, "Synth"},
+      {{std::string("Synth")}, "Synth", {{Event::Open, 0}}, "Synth"},
+      // Not listed before the window was shown: opened once it is.
+      {{std::string("Synth")}, "Out", {{Event::Open, -1}, {Event::Open, 2}}, "Out A"},
+      {{std::string("Synth")}, "none", {{Event::Open, -1}, {Event::Open, 0}}, "Synth"},
+      {{}, std::nullopt, {{Event::Open, -1}, {Event::Open, 0}}, "Synth"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.device.value_or("(first)"));
     deviceNames = c.first;
+    startDevice = c.device;
     create();
-    devices->present(c.complete);
-    log->clear();
+    devices->present(complete);
     form->show();
-    QTRY_COMPARE(form->ComboBox1->count(), static_cast<int>(c.complete.size()));
+    QTRY_COMPARE(form->ComboBox1->count(), static_cast<int>(complete.size()));
     QTest::qWait(20);
     EXPECT_EQ(withoutMessages(*log), c.opened);
     EXPECT_EQ(form->ComboBox1->currentText(), c.selected);
     form.reset();
+    log->clear();
   }
 }
 
@@ -234,7 +238,7 @@ TEST_F(FormTest, StartDeviceFoundByNameIsOpenedAndShownSelected) {
   midi::RecordingDevices names(log, deviceNames);
   EXPECT_EQ(app::findDevice(names, "Out 1"), 2);
   EXPECT_EQ(app::findDevice(names, "out"), std::nullopt);
-  startDevice = app::findDevice(names, "12");
+  startDevice = "12";
   create();
   EXPECT_EQ(form->ComboBox1->currentIndex(), 2);
   EXPECT_EQ(steps(*log), (std::vector<Step>{{Event::Open, 3}}));

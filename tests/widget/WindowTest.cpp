@@ -19,7 +19,9 @@ namespace {
 
 using test::FormTest;
 
-QRect rectOf(QWidget* w) { return w->geometry(); }
+QRect rectOf(QWidget* w) {
+  return w->geometry();
+}
 
 TEST_F(FormTest, StartsWithDesignedValues) {
   create();
@@ -148,9 +150,8 @@ QWidget* nextTabStop(QWidget* w) {
 
 TEST_F(FormTest, FocusMovesThroughTheTopBarThenThePages) {
   create();
-  std::vector<QWidget*> expected = {form->ComboBox1, form->Edit1,     form->ComboBox2,
-                                    form->Edit5,     form->PageControl1, form->Edit3,
-                                    form->TrackBar1};
+  std::vector<QWidget*> expected = {form->ComboBox1,    form->Edit1, form->ComboBox2, form->Edit5,
+                                    form->PageControl1, form->Edit3, form->TrackBar1};
   for (auto* b : form->LengthButtons) expected.push_back(b);
   for (std::size_t i = 1; i < expected.size(); ++i)
     EXPECT_EQ(nextTabStop(expected[i - 1]), expected[i]) << i;
@@ -213,11 +214,14 @@ TEST_F(FormTest, AStoredSizeBelowOneTakesTheDefault) {
     const char* width;
     const char* height;
     QSize outer;
-  } cases[] = {{"0", "0", {600, 200}},     {"0", "200", {600, 200}}, {"-50", "-50", {600, 200}},
+  } cases[] = {{"0", "0", {600, 200}},
+               {"0", "200", {600, 200}},
+               {"-50", "-50", {600, 200}},
                {"700", "-1", {700, 200}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.width) + "x" + c.height);
-    dir.write("korvane.ini", std::string("[Korvane]\nWidth=") + c.width + "\nHeight=" + c.height + "\n");
+    dir.write("korvane.ini",
+              std::string("[Korvane]\nWidth=") + c.width + "\nHeight=" + c.height + "\n");
     create();
     EXPECT_EQ(form->outerGeometry().size(), c.outer);
     form->show();
