@@ -1,0 +1,63 @@
+#include "midi/FrameClock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace midi {
+namespace {
+
+// Loop bandwidth: a cycle's wake-up jitter (tens of µs, at times milliseconds) is averaged over
+// tens of seconds, a sound card's drift (ppm) is followed within a minute.
+constexpr double kBandwidthHz = 0.02;
+// A cycle this much earlier than the mapping cannot be jitter (wake-ups are only ever late):
+// the counter jumped, or the lock was taken on a late wake-up.
+constexpr double kEarlyNs = 1e6;
+// A cycle this much later is taken as the audio clock having jumped (an xrun, a stall).
+constexpr double kLateNs = 20e6;
+// What one cycle may pull: a wake-up late by milliseconds counts no more than this.
+constexpr double kPullNs = 0.5e6;
+// How far the audio clock's rate may be off its nominal value.
+constexpr double kMaxDrift = 1e-3;
+
+}  // namespace
+
+void FrameClock::reset(double rate) {
+  rate_ = rate > 0 ? rate : 48000;
+  locked_ = false;
+}
+
+void FrameClock::lock(std::int64_t steadyNs, std::uint32_t frame) {
+  nsPerFrame_ = 1e9 / rate_;
+  origin_ = steadyNs;
+  time_ = 0;
+  frame_ = frame;
+  cycles_ = 0;
+  locked_ = true;
+}
+
+void FrameClock::update(std::int64_t steadyNs, std::uint32_t frame) {
+  const auto step = static_cast<std::int32_t>(frame - frame_);  // wraps like the counter
+  if (!locked_ || step <= 0) return lock(steadyNs, frame);
+  const double predicted = time_ + step * nsPerFrame_;
+  const double error = static_cast<double>(steadyNs - origin_) - predicted;
+  if (error < -kEarlyNs || error > kLateNs) return lock(steadyNs, frame);
+  // A second-order loop; the first cycles after a lock are averaged plainly instead.
+  const double omega = 2 * std::numbers::pi * kBandwidthHz * step / rate_;
+  ++cycles_;
+  const double gain = std::max(std::numbers::sqrt2 * omega, 1.0 / static_cast<double>(cycles_ + 1));
+  const double pull = std::clamp(error, -kPullNs, kPullNs);
+  time_ = predicted + gain * pull;
+  frame_ = frame;
+  const double nominal = 1e9 / rate_;
+  nsPerFrame_ = std::clamp(nsPerFrame_ + omega * omega * pull / step, nominal * (1 - kMaxDrift),
+                           nominal * (1 + kMaxDrift));
+}
+
+std::uint32_t FrameClock::frameAt(std::int64_t steadyNs) const {
+  if (!locked_) return 0;
+  const double frames = (static_cast<double>(steadyNs - origin_) - time_) / nsPerFrame_;
+  return frame_ + static_cast<std::uint32_t>(static_cast<std::int64_t>(std::llround(frames)));
+}
+
+}  // namespace midi
