@@ -17,6 +17,9 @@ constexpr double kEarlyNs = 1e6;
 constexpr double kLateNs = 20e6;
 // What one cycle may pull: a wake-up late by milliseconds counts no more than this.
 constexpr double kPullNs = 0.5e6;
+// Cycles after a lock in which an earlier wake-up replaces the mapping outright: the lock may
+// have been taken on a late one (right after an xrun, most likely).
+constexpr std::int64_t kSeekCycles = 8;
 // How far the audio clock's rate may be off its nominal value.
 constexpr double kMaxDrift = 1e-3;
 
@@ -42,13 +45,18 @@ void FrameClock::update(std::int64_t steadyNs, std::uint32_t frame) {
   const double predicted = time_ + step * nsPerFrame_;
   const double error = static_cast<double>(steadyNs - origin_) - predicted;
   if (error < -kEarlyNs || error > kLateNs) return lock(steadyNs, frame);
+  frame_ = frame;
+  if (error < 0 && cycles_ < kSeekCycles) {
+    time_ = predicted + error;
+    ++cycles_;
+    return;
+  }
   // A second-order loop; the first cycles after a lock are averaged plainly instead.
   const double omega = 2 * std::numbers::pi * kBandwidthHz * step / rate_;
   ++cycles_;
   const double gain = std::max(std::numbers::sqrt2 * omega, 1.0 / static_cast<double>(cycles_ + 1));
   const double pull = std::clamp(error, -kPullNs, kPullNs);
   time_ = predicted + gain * pull;
-  frame_ = frame;
   const double nominal = 1e9 / rate_;
   nsPerFrame_ = std::clamp(nsPerFrame_ + omega * omega * pull / step, nominal * (1 - kMaxDrift),
                            nominal * (1 + kMaxDrift));
