@@ -20,6 +20,10 @@ constexpr double kPullNs = 0.5e6;
 // Cycles after a lock in which an earlier wake-up replaces the mapping outright: the lock may
 // have been taken on a late one (right after an xrun, most likely).
 constexpr std::int64_t kSeekCycles = 8;
+// After an xrun: cycles watched, and how far the earliest of them must be off the mapping for
+// the audio clock to have jumped (the others may just have woken late).
+constexpr int kWatchCycles = 8;
+constexpr double kShiftNs = 0.5e6;
 // How far the audio clock's rate may be off its nominal value.
 constexpr double kMaxDrift = 1e-3;
 
@@ -27,11 +31,17 @@ constexpr double kMaxDrift = 1e-3;
 
 void FrameClock::reset(double rate) {
   rate_ = rate > 0 ? rate : 48000;
+  nsPerFrame_ = 1e9 / rate_;
   locked_ = false;
+  watch_ = 0;
+}
+
+void FrameClock::watchForJump() {
+  watch_ = kWatchCycles;
+  earliest_ = {INFINITY, 0, 0};
 }
 
 void FrameClock::lock(std::int64_t steadyNs, std::uint32_t frame) {
-  nsPerFrame_ = 1e9 / rate_;
   origin_ = steadyNs;
   time_ = 0;
   frame_ = frame;
@@ -45,6 +55,11 @@ void FrameClock::update(std::int64_t steadyNs, std::uint32_t frame) {
   const double predicted = time_ + step * nsPerFrame_;
   const double error = static_cast<double>(steadyNs - origin_) - predicted;
   if (error < -kEarlyNs || error > kLateNs) return lock(steadyNs, frame);
+  if (watch_ > 0) {
+    if (error < earliest_.error) earliest_ = {error, steadyNs, frame};
+    if (--watch_ == 0 && std::abs(earliest_.error) > kShiftNs)
+      return lock(earliest_.steadyNs, earliest_.frame);
+  }
   frame_ = frame;
   if (error < 0 && cycles_ < kSeekCycles) {
     time_ = predicted + error;

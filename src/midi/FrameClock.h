@@ -15,6 +15,9 @@ class FrameClock {
   explicit FrameClock(double rate = 48000) { reset(rate); }
   /// Forgets the mapping and takes rate (> 0): the next update() locks on its cycle at once.
   void reset(double rate);
+  /// The audio clock may have jumped (an xrun): the earliest of the next few cycles tells, and
+  /// the mapping re-locks on it if it is off by more than half a millisecond.
+  void watchForJump();
   /// Feeds one cycle: frame (JACK's counter, wrapping at 2^32) was seen to start at steady time
   /// steadyNs. A cycle far from the mapping (an xrun, a jump of the counter) re-locks on itself.
   void update(std::int64_t steadyNs, std::uint32_t frame);
@@ -27,13 +30,21 @@ class FrameClock {
  private:
   void lock(std::int64_t steadyNs, std::uint32_t frame);
 
+  struct Cycle {
+    double error;  // ns after the mapping
+    std::int64_t steadyNs;
+    std::uint32_t frame;
+  };
+
   double rate_ = 48000;
-  double nsPerFrame_ = 0;    // filtered: follows the audio clock's drift
+  double nsPerFrame_ = 0;    // filtered: follows the audio clock's drift; kept over a re-lock
   std::int64_t origin_ = 0;  // steady ns of the lock; time_ counts from it
   double time_ = 0;          // filtered time at which frame_ starts
   std::uint32_t frame_ = 0;
   std::int64_t cycles_ = 0;  // since the lock: the loop starts wide and narrows
   bool locked_ = false;
+  int watch_ = 0;  // cycles still watched for a jump
+  Cycle earliest_{};
 };
 
 }  // namespace midi

@@ -59,7 +59,7 @@ std::shared_ptr<JackClient> JackClient::open() {
 JackClient::JackClient(jack_client_t* client)
     : client_(client), ring_(jack_ringbuffer_create(kQueueItems * sizeof(Item))) {
   jack_set_process_callback(client_, &processThunk, this);
-  jack_set_xrun_callback(client_, &relockThunk, this);
+  jack_set_xrun_callback(client_, &xrunThunk, this);
   jack_set_buffer_size_callback(client_, &bufferSizeThunk, this);
   jack_on_shutdown(client_, &shutdownThunk, this);
 }
@@ -158,13 +158,13 @@ void JackClient::shutdownThunk(void* self) {
   static_cast<JackClient*>(self)->alive_ = false;
 }
 
-int JackClient::relockThunk(void* self) {
-  static_cast<JackClient*>(self)->relock_ = true;
+int JackClient::xrunThunk(void* self) {
+  static_cast<JackClient*>(self)->jumped_ = true;
   return 0;
 }
 
 int JackClient::bufferSizeThunk(std::uint32_t, void* self) {
-  return relockThunk(self);
+  return xrunThunk(self);
 }
 
 int JackClient::process(std::uint32_t frames) {
@@ -181,13 +181,15 @@ int JackClient::process(std::uint32_t frames) {
   const double rate = jack_get_sample_rate(client_);
   // Our own reading of when this cycle started: the server's estimate moves with its thread's
   // wake-ups, ours is smoothed over many cycles.
-  if (relock_.exchange(false) || rate != clock_.rate()) clock_.reset(rate);
+  if (rate != clock_.rate()) clock_.reset(rate);
+  if (jumped_.exchange(false)) clock_.watchForJump();
   clock_.update(now, start);
   const std::uint32_t lead = leadFrames(frames, rate);
   Item item;
   while (jack_ringbuffer_read_space(ring_) >= sizeof item) {
     jack_ringbuffer_peek(ring_, reinterpret_cast<char*>(&item), sizeof item);
-    // A message queued at its moment lands in a later cycle: the lead covers a whole period.
+    // The lead: a whole period, so that a message queued at its moment is not yet due in the
+    // cycle running, and a margin for a sender that woke late.
     const jack_nframes_t due = clock_.frameAt(item.steadyNs) + lead;
     const auto offset = cycleOffset(due, start, frames);
     if (!offset) break;  // the queue is in order: everything behind is later still

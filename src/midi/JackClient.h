@@ -56,7 +56,7 @@ class JackClient {
   explicit JackClient(jack_client_t* client);
   static int processThunk(std::uint32_t frames, void* self);
   static void shutdownThunk(void* self);
-  static int relockThunk(void* self);
+  static int xrunThunk(void* self);
   static int bufferSizeThunk(std::uint32_t frames, void* self);
   int process(std::uint32_t frames);
   /// Lets the queue play out, at most half a second.
@@ -71,7 +71,7 @@ class JackClient {
   std::atomic<bool> alive_{true};
   bool active_ = false;
   FrameClock clock_;                 // process() only
-  std::atomic<bool> relock_{false};  // set on an xrun or a new period; process() re-locks
+  std::atomic<bool> jumped_{false};  // an xrun or a new period: the frame clock may have jumped
 };
 
 }  // namespace midi

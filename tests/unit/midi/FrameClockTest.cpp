@@ -99,6 +99,34 @@ TEST(FrameClock, ReLocksAtOnceAfterAJumpOnTheEarliestWakeUp) {
   }
 }
 
+TEST(FrameClock, AfterAnXrunFollowsAJumpButNotALateWakeUp) {
+  struct Case {
+    const char* what;
+    std::int64_t shiftNs;  // of the audio clock at the xrun
+    std::int64_t lateNs;   // of the first four cycles after it, on top
+  } cases[] = {
+      {"clock 3 ms later", 3'000'000, 0},
+      {"clock 0.8 ms earlier", -800'000, 0},
+      {"clock unmoved, wake-ups late", 0, 2'000'000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Server server{256, 0, 0, 0};
+    midi::FrameClock clock(kRate);
+    for (std::int64_t k = 0; k < 2000; ++k) server.feed(clock, k);
+    clock.watchForJump();
+    server.origin += c.shiftNs;
+    int worst = 0;
+    for (std::int64_t k = 2000; k < 2020; ++k) {
+      server.origin += k < 2004 ? c.lateNs : 0;
+      server.feed(clock, k);
+      server.origin -= k < 2004 ? c.lateNs : 0;
+      if (k >= 2008) worst = std::max(worst, std::abs(server.error(clock, k)));
+    }
+    EXPECT_LE(worst, 1);
+  }
+}
+
 TEST(FrameClock, UnlockedUntilFedAndAfterReset) {
   midi::FrameClock clock(kRate);
   EXPECT_FALSE(clock.locked());
