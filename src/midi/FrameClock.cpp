@@ -33,7 +33,6 @@ void FrameClock::reset(double rate) {
   rate_ = rate > 0 ? rate : 48000;
   nsPerFrame_ = 1e9 / rate_;
   locked_ = false;
-  watch_ = 0;
 }
 
 void FrameClock::watchForJump() {
@@ -47,6 +46,7 @@ void FrameClock::lock(std::int64_t steadyNs, std::uint32_t frame) {
   frame_ = frame;
   cycles_ = 0;
   locked_ = true;
+  watch_ = 0;  // what was watched was measured against the mapping given up
 }
 
 void FrameClock::update(std::int64_t steadyNs, std::uint32_t frame) {
