@@ -4,6 +4,7 @@
 #include <jack/midiport.h>
 
 #include <algorithm>
+#include <cmath>
 #include <thread>
 
 #include "midi/Log.h"
@@ -15,35 +16,24 @@ const char* const kClientName = "Korvane";
 constexpr std::size_t kQueueItems = 8192;
 // Beyond the period: the cycle that plays a moment can start right after it, before the thread
 // that sends for that moment has woken up and queued the message.
-constexpr std::int64_t kMarginMicroseconds = 2000;
+constexpr double kMarginSeconds = 0.002;
 
 void quietJack(const char*) {}
 
-std::int64_t steadyMicroseconds(Moment at) {
-  return std::chrono::duration_cast<std::chrono::microseconds>(at.time_since_epoch()).count();
+std::int64_t steadyNanoseconds(Moment at) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(at.time_since_epoch()).count();
 }
 
-/// JACK's clock less the steady clock, read where the two readings are closest together.
-std::int64_t jackMinusSteady() {
-  std::int64_t best = 0, bracket = INT64_MAX;
-  for (int i = 0; i < 5; ++i) {
-    const auto before = std::chrono::steady_clock::now();
-    const auto jack = static_cast<std::int64_t>(jack_get_time());
-    const auto after = std::chrono::steady_clock::now();
-    const auto width = steadyMicroseconds(after) - steadyMicroseconds(before);
-    if (width < bracket) {
-      bracket = width;
-      best = jack - (steadyMicroseconds(before) + steadyMicroseconds(after)) / 2;
-    }
-  }
-  return best;
+/// What every message waits beyond its moment, in frames: one period and the margin.
+std::uint32_t leadFrames(std::uint32_t period, double rate) {
+  return period + static_cast<std::uint32_t>(std::lround(kMarginSeconds * rate));
 }
 
 }  // namespace
 
-/// One queued message: the JACK time it is meant for, its port and its bytes.
+/// One queued message: the moment it is meant for, its port and its bytes.
 struct JackClient::Item {
-  std::int64_t microseconds;
+  std::int64_t steadyNs;
   std::uint8_t port;
   std::uint8_t size;
   std::uint8_t bytes[3];
@@ -68,8 +58,9 @@ std::shared_ptr<JackClient> JackClient::open() {
 
 JackClient::JackClient(jack_client_t* client)
     : client_(client), ring_(jack_ringbuffer_create(kQueueItems * sizeof(Item))) {
-  jackMinusSteady_ = jackMinusSteady();
   jack_set_process_callback(client_, &processThunk, this);
+  jack_set_xrun_callback(client_, &xrunThunk, this);
+  jack_set_buffer_size_callback(client_, &bufferSizeThunk, this);
   jack_on_shutdown(client_, &shutdownThunk, this);
 }
 
@@ -113,10 +104,8 @@ int JackClient::addPort(const std::string& name, const std::string& target) {
 
 void JackClient::queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at) {
   if (port < 0 || port >= kPorts || size == 0 || size > 3) return;
-  Item item{steadyMicroseconds(at) + jackMinusSteady_,
-            static_cast<std::uint8_t>(port),
-            static_cast<std::uint8_t>(size),
-            {}};
+  Item item{
+      steadyNanoseconds(at), static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(size), {}};
   std::copy(bytes, bytes + size, item.bytes);
   std::lock_guard lock(writers_);
   if (jack_ringbuffer_write_space(ring_) < sizeof item) {
@@ -156,9 +145,9 @@ bool JackClient::waitCycles(int cycles, std::chrono::milliseconds timeout) {
 }
 
 std::chrono::nanoseconds JackClient::lead() const {
-  const double rate = jack_get_sample_rate(client_);
-  return std::chrono::nanoseconds(static_cast<long long>(
-      jack_get_buffer_size(client_) * 1e9 / std::max(rate, 1.0) + kMarginMicroseconds * 1000));
+  const double rate = std::max<double>(jack_get_sample_rate(client_), 1);
+  return std::chrono::nanoseconds(
+      std::llround(leadFrames(jack_get_buffer_size(client_), rate) * 1e9 / rate));
 }
 
 int JackClient::processThunk(std::uint32_t frames, void* self) {
@@ -169,7 +158,17 @@ void JackClient::shutdownThunk(void* self) {
   static_cast<JackClient*>(self)->alive_ = false;
 }
 
+int JackClient::xrunThunk(void* self) {
+  static_cast<JackClient*>(self)->jumped_ = true;
+  return 0;
+}
+
+int JackClient::bufferSizeThunk(std::uint32_t, void* self) {
+  return xrunThunk(self);
+}
+
 int JackClient::process(std::uint32_t frames) {
+  const auto now = steadyNanoseconds(std::chrono::steady_clock::now());
   std::array<void*, kPorts> buffers{};
   std::array<std::uint32_t, kPorts> lastOffset{};
   for (int i = 0; i < kPorts; ++i) {
@@ -179,12 +178,19 @@ int JackClient::process(std::uint32_t frames) {
     }
   }
   const jack_nframes_t start = jack_last_frame_time(client_);
+  const double rate = jack_get_sample_rate(client_);
+  // Our own reading of when this cycle started: the server's estimate moves with its thread's
+  // wake-ups, ours is smoothed over many cycles.
+  if (rate != clock_.rate()) clock_.reset(rate);
+  if (jumped_.exchange(false)) clock_.watchForJump();
+  clock_.update(now, start);
+  const std::uint32_t lead = leadFrames(frames, rate);
   Item item;
   while (jack_ringbuffer_read_space(ring_) >= sizeof item) {
     jack_ringbuffer_peek(ring_, reinterpret_cast<char*>(&item), sizeof item);
-    // The lead is one period (and the margin): a message queued now lands in a later cycle.
-    const jack_nframes_t due =
-        jack_time_to_frames(client_, static_cast<jack_time_t>(item.microseconds)) + frames;
+    // The lead: a whole period, so that a message queued at its moment is not yet due in the
+    // cycle running, and a margin for a sender that woke late.
+    const jack_nframes_t due = clock_.frameAt(item.steadyNs) + lead;
     const auto offset = cycleOffset(due, start, frames);
     if (!offset) break;  // the queue is in order: everything behind is later still
     jack_ringbuffer_read_advance(ring_, sizeof item);

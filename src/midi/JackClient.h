@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "midi/FrameClock.h"
 #include "midi/Port.h"
 
 namespace midi {
@@ -45,7 +46,8 @@ class JackClient {
   void removePort(int port);
   /// False once the server has gone away (the client is of no more use).
   bool alive() const { return alive_.load(); }
-  /// One period of the server and 2 ms: what every message waits beyond its moment.
+  /// One period of the server and 2 ms (rounded to a frame): what every message waits beyond
+  /// its moment.
   std::chrono::nanoseconds lead() const;
 
  private:
@@ -54,6 +56,8 @@ class JackClient {
   explicit JackClient(jack_client_t* client);
   static int processThunk(std::uint32_t frames, void* self);
   static void shutdownThunk(void* self);
+  static int xrunThunk(void* self);
+  static int bufferSizeThunk(std::uint32_t frames, void* self);
   int process(std::uint32_t frames);
   /// Lets the queue play out, at most half a second.
   void drain();
@@ -66,7 +70,8 @@ class JackClient {
   std::atomic<std::uint64_t> cycles_{0};
   std::atomic<bool> alive_{true};
   bool active_ = false;
-  std::int64_t jackMinusSteady_ = 0;  // microseconds, fixed at open
+  FrameClock clock_;                 // process() only
+  std::atomic<bool> jumped_{false};  // an xrun or a new period: the frame clock may have jumped
 };
 
 }  // namespace midi

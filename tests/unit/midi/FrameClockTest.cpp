@@ -1,0 +1,141 @@
+// The smoothed mapping from the steady clock to JACK frames: jitter, drift and jumps.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "midi/FrameClock.h"
+
+namespace {
+
+constexpr double kRate = 48000;
+
+/// A server whose audio clock runs ppm fast, whose cycles are seen jitterMs off (uniformly),
+/// and every 97th cycle stallMs late on top; the counter starts near its wrap.
+struct Server {
+  std::uint32_t period;
+  double ppm, jitterMs, stallMs;
+  std::uint32_t first = 0xFFFF0000u;
+  std::int64_t origin = 1'000'000'000'000;
+  std::mt19937 random{14};
+
+  std::int64_t timeOf(std::int64_t frames) const {
+    return origin + static_cast<std::int64_t>(frames * 1e9 / (kRate * (1 + ppm * 1e-6)));
+  }
+  /// Feeds cycle k of the run.
+  void feed(midi::FrameClock& clock, std::int64_t k) {
+    std::uniform_real_distribution<double> jitter(-jitterMs * 1e6, jitterMs * 1e6);
+    const double late = k % 97 == 0 ? stallMs * 1e6 : 0;
+    clock.update(timeOf(k * period) + static_cast<std::int64_t>(jitter(random) + late),
+                 first + static_cast<std::uint32_t>(k * period));
+  }
+  /// How far frameAt is off for frame k·period, in frames.
+  int error(const midi::FrameClock& clock, std::int64_t k) const {
+    return static_cast<std::int32_t>(clock.frameAt(timeOf(k * period)) - (first + k * period));
+  }
+};
+
+TEST(FrameClock, SmoothsWakeUpJitterAndFollowsDrift) {
+  struct Case {
+    Server server;
+    double settleSeconds;
+  } cases[] = {
+      {{64, 0, 0.5, 0}, 20},  // wake-ups ±0.5 ms: the raw cycle is off by up to 24 frames
+      {{256, 0, 0.5, 0}, 20},     {{1024, 0, 0.5, 0}, 20},
+      {{256, 0, 0.05, 5}, 5},      // a wake-up 5 ms late now and then moves nothing
+      {{256, 100, 0.1, 0}, 60},    // a sound card 100 ppm fast: 6 ms a minute
+      {{1024, -100, 0.1, 0}, 60},  // and one as slow
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "period " << c.server.period << " ppm " << c.server.ppm
+                                    << " stall " << c.server.stallMs);
+    midi::FrameClock clock(kRate);
+    const auto settled = static_cast<std::int64_t>(c.settleSeconds * kRate / c.server.period);
+    const auto later = static_cast<std::int64_t>(0.12 * kRate / c.server.period);  // ~120 ms
+    std::vector<int> errors;  // of each cycle's frame, asked right after feeding it
+    for (std::int64_t k = 0; k < settled + 2 * settled / 3; ++k) {
+      c.server.feed(clock, k);
+      if (k >= settled) errors.push_back(c.server.error(clock, k));
+    }
+    int worst = 0, worstInterval = 0;  // the latter: what a receiver hears between two notes
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+      worst = std::max(worst, std::abs(errors[i]));
+      if (i >= static_cast<std::size_t>(later))
+        worstInterval = std::max(worstInterval, std::abs(errors[i] - errors[i - later]));
+    }
+    EXPECT_LE(worst, 2) << "frames off";
+    EXPECT_LE(worstInterval, 1) << "frames off in 120 ms";  // what rounding to a frame leaves
+  }
+}
+
+TEST(FrameClock, ReLocksAtOnceAfterAJumpOnTheEarliestWakeUp) {
+  struct Case {
+    const char* what;
+    std::int64_t framesSkipped;  // the counter's jump beyond the time that passed
+  } cases[] = {
+      {"counter ahead (xrun)", 48000},
+      {"time ahead (stall)", -4800},
+      {"counter back (new server)", -(std::int64_t{1} << 33)},
+  };
+  for (const auto& c : cases) {
+    for (const std::int64_t late : {0, 800'000}) {  // the first cycle after the jump that late
+      SCOPED_TRACE(testing::Message() << c.what << ", first cycle late by ns " << late);
+      Server server{256, 0, 0, 0};
+      midi::FrameClock clock(kRate);
+      for (std::int64_t k = 0; k < 2000; ++k) server.feed(clock, k);
+      server.first += static_cast<std::uint32_t>(c.framesSkipped);
+      server.origin += late;
+      server.feed(clock, 2000);
+      server.origin -= late;
+      if (late == 0) {
+        EXPECT_LE(std::abs(server.error(clock, 2000)), 1);
+      }
+      // A lock taken on a late wake-up gives way to the cycles on time that follow.
+      for (std::int64_t k = 2001; k < 2006; ++k) server.feed(clock, k);
+      EXPECT_LE(std::abs(server.error(clock, 2005)), 1);
+    }
+  }
+}
+
+TEST(FrameClock, AfterAnXrunFollowsAJumpButNotALateWakeUp) {
+  struct Case {
+    const char* what;
+    std::int64_t shiftNs;  // of the audio clock at the xrun
+    std::int64_t lateNs;   // of the first four cycles after it, on top
+  } cases[] = {
+      {"clock 3 ms later", 3'000'000, 0},
+      {"clock 0.8 ms earlier", -800'000, 0},
+      {"clock unmoved, wake-ups late", 0, 2'000'000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Server server{256, 0, 0, 0};
+    midi::FrameClock clock(kRate);
+    for (std::int64_t k = 0; k < 2000; ++k) server.feed(clock, k);
+    clock.watchForJump();
+    server.origin += c.shiftNs;
+    int worst = 0;
+    for (std::int64_t k = 2000; k < 2020; ++k) {
+      server.origin += k < 2004 ? c.lateNs : 0;
+      server.feed(clock, k);
+      server.origin -= k < 2004 ? c.lateNs : 0;
+      if (k >= 2008) worst = std::max(worst, std::abs(server.error(clock, k)));
+    }
+    EXPECT_LE(worst, 1);
+  }
+}
+
+TEST(FrameClock, UnlockedUntilFedAndAfterReset) {
+  midi::FrameClock clock(kRate);
+  EXPECT_FALSE(clock.locked());
+  clock.update(5'000'000, 100);
+  EXPECT_EQ(clock.frameAt(5'000'000 + 1'000'000), 148u);  // 1 ms at 48 kHz
+  clock.reset(96000);
+  EXPECT_FALSE(clock.locked());
+  clock.update(0, 7);
+  EXPECT_EQ(clock.frameAt(1'000'000), 103u);
+}
+
+}  // namespace
