@@ -79,7 +79,9 @@ class TimedDevices : public midi::Devices {
  public:
   TimedDevices(midi::EventLog& log, const std::string& port, RtMidiOut* rt = nullptr)
       : log_(log), port_(port), rt_(rt) {
-    if (!port.empty()) system_ = midi::makeSystemDevices();
+    if (port.empty()) return;
+    system_ = midi::makeSystemDevices();
+    system_->refresh();  // the JACK ports too
   }
   int count() override { return 1; }
   std::optional<std::string> name(int) override { return "timed"; }
@@ -204,7 +206,8 @@ void measureTiming(TForm1& form, midi::EventLog& log, const Options& o,
   // The press strikes the first note, the first tick the second at once: measured from there.
   auto onsets = noteOnTimes(log);
   onsets.erase(onsets.begin(), onsets.begin() + std::min<std::size_t>(2, onsets.size()));
-  onsets.resize(std::min<std::size_t>(onsets.size(), o.notes + 1));
+  // Only notes struck before the release: starting xdotool holds this thread, and the clock.
+  onsets.resize(std::min<std::size_t>(onsets.size(), o.notes));
   report("in-process", onsets, nominal);
   if (receiver) {
     settle(std::chrono::milliseconds(300));

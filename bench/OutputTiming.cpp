@@ -76,6 +76,7 @@ int runJack(int notes, double intervalMs) {
   const unsigned period = jack_get_buffer_size(rx.client);
 
   auto devices = midi::makeSystemDevices();
+  devices->refresh();  // the JACK ports too
   std::unique_ptr<midi::Port> korvane;
   for (int id = 0; id < devices->count(); ++id)
     if (devices->name(id) == name + ":korvane") korvane = devices->open(id);
