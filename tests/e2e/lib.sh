@@ -17,7 +17,7 @@
 # clean-up removes it.
 #
 # Processes and folders
-#   e2e_jack_start [name]         start `jackd -d dummy` (16-frame period) under a unique name and
+#   e2e_jack_start [name]         start `jackd -S -d dummy` (256-frame period) under a unique name and
 #                                 wait until it serves; exports JACK_DEFAULT_SERVER.
 #   e2e_capture_start [client]    start midi_capture (JACK client name unique by default); waits
 #                                 for its port. E2E_CAPTURE: its output file; E2E_CAPTURE_PORT: the
@@ -32,6 +32,8 @@
 #                                 Command-line arguments for it: the array E2E_KORVANE_ARGS.
 #   e2e_start_on_capture [ini] [env…]  all of the above: JACK, capture, Korvane with the capture
 #                                 port picked in ComboBox1; E2E_WID: the main window's id.
+#   e2e_jack_connect OUT IN       connect two JACK ports, trying again while the server is too
+#                                 busy to take the connection (jack_connect then fails).
 #   e2e_pointer_away              park the pointer off the window (the caption follows the pad).
 #   e2e_korvane_stop              close the window (SIGTERM) and wait for the process to end.
 #   e2e_spawn LOG cmd…            start any other process, killed on exit; its pid in E2E_LAST_PID;
@@ -154,9 +156,21 @@ e2e_jack_start() {
   local name=${1:-korvane-$E2E_TAG}
   export JACK_DEFAULT_SERVER=$name
   export JACK_NO_START_SERVER=1
-  e2e_spawn "$E2E_TMP/jackd.log" jackd -n "$name" -d dummy -r 48000 -p 16
+  # JACK drops the MIDI of a cycle a client finished late (an xrun): a busy machine lost whole
+  # resets so at 16 frames. Synchronous mode and a 256-frame period (5.3 ms) lose none.
+  e2e_spawn "$E2E_TMP/jackd.log" jackd -S -n "$name" -d dummy -r 48000 -p 256
   e2e_wait_for 20 e2e_jack_running "$name"
 }
+
+e2e_jack_connect() { e2e_wait_for 20 e2e_jack_connect_once "$1" "$2"; }
+
+e2e_jack_connect_once() {
+  e2e_jack_connected "$1" "$2" || jack_connect "$1" "$2" >/dev/null 2>&1 || true
+  e2e_jack_connected "$1" "$2"
+}
+
+# jack_lsp -c lists each port, then its connections indented.
+e2e_jack_connected() { jack_lsp -c "$1" 2>/dev/null | grep -qx "[[:space:]]*$2"; }
 
 # jack_wait exits 0 either way; its answer is the text.
 e2e_jack_running() { jack_wait -c -s "$1" 2>/dev/null | grep -q '^running'; }
