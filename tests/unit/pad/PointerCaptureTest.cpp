@@ -51,11 +51,18 @@ std::string run(const std::string& events) {
   return out;
 }
 
+/// One sequence of events and the replies it must draw, as run() writes them.
+struct Case {
+  const char* events;
+  const char* reported;
+};
+
+void expectReports(std::initializer_list<Case> cases) {
+  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
+}
+
 TEST(PointerCapture, LeftPressHoldsThePointerUntilItsRelease) {
-  const struct {
-    const char* events;
-    const char* reported;
-  } cases[] = {
+  expectReports({
       // Dragged off and released there: all reaches the pad, the held-back leave comes last.
       {"epMUl", "E D D DL -"},
       // A leave during the capture is held back; released back on the pad, none is owed.
@@ -64,34 +71,25 @@ TEST(PointerCapture, LeftPressHoldsThePointerUntilItsRelease) {
       {"epMRXU", "E D D D D DL"},
       // The left released first: the right no longer holds the pointer.
       {"eprumMX", "E D D D D L -"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
+  });
 }
 
 TEST(PointerCapture, OtherButtonsOnlyHearOfThePointerOverThePad) {
-  const struct {
-    const char* events;
-    const char* reported;
-  } cases[] = {
+  expectReports({
       {"erMMXl", "E D L - - -"},  // the leave at once, nothing from outside
       {"erMmx", "E D L ED D"},    // back on the pad: enters again, the release reaches it
       {"erMPM", "E D L - -"},     // a left press off the pad is not the pad's
-  };
-  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
+  });
 }
 
 // A box opened during a left press gets its release: the next press must start afresh, so that
 // a right press then hears of the pointer only over the pad.
 TEST(PointerCapture, AModalDialogEndsTheCapture) {
-  const struct {
-    const char* events;
-    const char* reported;
-  } cases[] = {
+  expectReports({
       {"epbemrMX", "E D L E D D L -"},
       {"eplbMe", "E D - L - E"},  // the leave held back is not owed twice
       {"ebm", "E L ED"},          // no capture: the box takes the pointer all the same
-  };
-  for (const auto& c : cases) EXPECT_EQ(run(c.events), c.reported) << c.events;
+  });
 }
 
 }  // namespace
