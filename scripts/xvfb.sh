@@ -7,7 +7,9 @@
 xvfb_start() {
   local log=$1 number="$1.display" tries=300
   : >"$number"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >"$log" 2>&1 &
+  # -noreset: by default the server resets when its last client leaves, and a client that
+  # connects meanwhile (a window manager started right after Korvane closed) is turned away.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number" >"$log" 2>&1 &
   XVFB_PID=$!
   # Xvfb writes the number once it accepts connections.
   until grep -q '^[0-9][0-9]*$' "$number"; do
