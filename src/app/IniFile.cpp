@@ -80,14 +80,20 @@ bool keyOf(std::string_view body, std::string_view& key, std::string_view& value
   return !key.empty() && key[0] != ';';
 }
 
-/// The file's text; nullopt when it cannot be read. Through the one bounded reader: a FIFO, a
-/// device or a directory in the file's place is refused at once instead of blocking start-up.
-std::optional<std::string> readWholeFile(const std::string& path) {
+/// The file's text; nullopt when it cannot be read, with error set to the errno of the failing
+/// call. Through the one bounded reader: a FIFO, a device or a directory in the file's place is
+/// refused at once instead of blocking start-up.
+std::optional<std::string> readWholeFile(const std::string& path, int& error) {
+  errno = 0;
   try {
     return lib::readFileBytes(path, kMaxFileBytes);
+  } catch (const lib::FileTooLargeError&) {
+    error = EFBIG;
   } catch (const lib::FileError&) {
-    return std::nullopt;
+    // The reader throws right after the call that failed: errno is still that call's.
+    error = errno != 0 ? errno : EIO;
   }
+  return std::nullopt;
 }
 
 /// Tries it: permission bits say nothing for root, nor for read-only mounts.
@@ -101,22 +107,6 @@ bool canCreateFileIn(const std::filesystem::path& dir) {
 }
 
 }  // namespace
-
-bool findProfileValue(const std::string& text, const std::string& section, const std::string& key,
-                      std::string& value) {
-  bool inSection = false, found = false;
-  forEachLine(text, [&](std::string_view body, std::size_t) {
-    std::string_view name, k, v;
-    if (sectionOf(body, name)) {
-      inSection = lib::sameText(name, section);
-    } else if (inSection && keyOf(body, k, v) && lib::sameText(k, key)) {
-      value = std::string(v);
-      found = true;
-    }
-    return !found;
-  });
-  return found;
-}
 
 std::string setProfileValue(const std::string& text, const std::string& section,
                             const std::string& key, const std::string& value) {
@@ -190,20 +180,23 @@ std::string setProfileValues(const std::string& text, const std::string& section
     return true;
   });
   std::string added;
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (!done[i]) added += values[i].first + "=" + values[i].second + brk;
   if (!seen) {
     if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += brk;
     out += "[" + section + "]" + brk;
     insertAt = out.size();
-  } else if (lastUnbroken) {
-    added = brk;
+  } else if (lastUnbroken && !added.empty()) {
+    // A line break only to end the line the new keys follow; none when every key was there.
+    added.insert(0, brk);
   }
-  for (std::size_t i = 0; i < values.size(); ++i)
-    if (!done[i]) added += values[i].first + "=" + values[i].second + brk;
   return out.insert(insertAt, added);
 }
 
-IniFile::IniFile(std::string path)
-    : path_(std::move(path)), text_(readWholeFile(path_).value_or("")) {}
+IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  int error = 0;
+  text_ = readWholeFile(path_, error).value_or("");
+}
 
 const IniFile::Entry* IniFile::find(const std::string& section, const std::string& key) const {
   const auto same = [&](const Entry& e) {
@@ -260,16 +253,20 @@ void IniFile::writeString(const std::string& section, const std::string& key,
 
 void IniFile::save() {
   if (pending_.empty()) return;
-  const auto fail = [&] { return lib::Error(lib::format("%s に書き込めません", {path_})); };
+  // The designed text, then the system's reason: a full disk, a read-only file system, …
+  const auto fail = [&](const std::string& reason) {
+    return lib::Error(lib::format("%s に書き込めません", {path_}) + "\n" + reason);
+  };
   // What is not a plain file, or a file that cannot be read, is never written over.
   const std::string target = linkTarget(path_);
   struct stat st {};
   const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (!exists && errno != ENOENT) throw fail();
-  if (exists && !S_ISREG(st.st_mode)) throw fail();
+  if (!exists && errno != ENOENT) throw fail(std::strerror(errno));
+  if (exists && !S_ISREG(st.st_mode)) throw fail("通常のファイルではありません");
   // The file as it is now: lines others changed meanwhile are kept.
-  std::optional<std::string> current = exists ? readWholeFile(target) : std::string();
-  if (!current) throw fail();
+  int readError = 0;
+  std::optional<std::string> current = exists ? readWholeFile(target, readError) : std::string();
+  if (!current) throw fail(std::strerror(readError));
   std::string text = std::move(*current);
   std::vector<std::string> sections;
   for (const Entry& e : pending_)
@@ -282,7 +279,7 @@ void IniFile::save() {
       if (lib::sameText(e.section, section)) values.emplace_back(e.key, e.value);
     text = setProfileValues(text, section, values);
   }
-  if (!replaceFile(path_, text)) throw fail();
+  if (const int error = replaceFile(path_, text)) throw fail(std::strerror(error));
   text_ = std::move(text);
   pending_.clear();
   cache_.clear();

@@ -33,7 +33,8 @@ class IniFile {
   /// Writes the keys set since the last save into the file as it is now, creating file and
   /// section when needed, in one atomic replacement. A linked file has its target replaced;
   /// the file keeps its mode. Something that is not a plain file, or a file that cannot be
-  /// read, is never written over. Throws lib::Error "%s に書き込めません" when it cannot.
+  /// read, is never written over. Throws lib::Error "%s に書き込めません" when it cannot, with
+  /// the system's reason on a line of its own.
   void save();
 
  private:
@@ -48,18 +49,14 @@ class IniFile {
   mutable std::vector<std::string> cached_;  ///< sections already in cache_
 };
 
-/// The profile text with key set in section (pure: no file access; the plain reference of
-/// setProfileValues).
+/// The profile text with key set in section (pure: no file access); the plain reference that
+/// the tests hold setProfileValues to.
 std::string setProfileValue(const std::string& text, const std::string& section,
                             const std::string& key, const std::string& value);
 /// The profile text with every key of values set in section, in order: the same bytes as
 /// setProfileValue applied once per key, in one pass. Keys are distinct, values one line.
 std::string setProfileValues(const std::string& text, const std::string& section,
                              const std::vector<std::pair<std::string, std::string>>& values);
-/// The raw value of key in section of the profile text, or nullopt-like false.
-bool findProfileValue(const std::string& text, const std::string& section, const std::string& key,
-                      std::string& value);
-
 /// Settings path for an executable: its path with the extension replaced by ".ini". When that
 /// file does not exist and its folder cannot be written, or when Korvane is installed (its
 /// desktop entry in ../share/applications), $XDG_CONFIG_HOME/korvane/<name>.ini.

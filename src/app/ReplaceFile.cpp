@@ -43,15 +43,17 @@ void removeStaleTemps(const fs::path& target) {
   }
 }
 
-bool writeAll(int fd, const std::string& bytes) {
+/// 0, or the errno of the failing write (ENOSPC for a write that makes no progress).
+int writeAll(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
     done += static_cast<std::size_t>(n);
   }
-  return true;
+  return 0;
 }
 
 }  // namespace
@@ -68,7 +70,7 @@ std::string linkTarget(const std::string& path) {
   return p.string();
 }
 
-bool replaceFile(const std::string& path, const std::string& bytes) {
+int replaceFile(const std::string& path, const std::string& bytes) {
   const fs::path target(linkTarget(path));
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
@@ -81,18 +83,24 @@ bool replaceFile(const std::string& path, const std::string& bytes) {
   const std::string tmp = tempName(target, ::getpid());
   ::unlink(tmp.c_str());
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) return errno;
   ::flock(fd, LOCK_EX | LOCK_NB);
-  bool ok = writeAll(fd, bytes);
+  int error = writeAll(fd, bytes);
+  const auto step = [&error](bool ok) {
+    if (error == 0 && !ok) error = errno;
+  };
   if (existed) {
     // Root writing a user's file must leave it the user's; otherwise this fails harmlessly.
     [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-    ok = ok && ::fchmod(fd, old.st_mode & 07777) == 0;
+    step(::fchmod(fd, old.st_mode & 07777) == 0);
   }
   // Renamed while still open and locked, so no one takes it for a killed writer's.
-  ok = ok && ::fsync(fd) == 0 && ::rename(tmp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(tmp.c_str());
-  return ::close(fd) == 0 && ok;
+  step(::fsync(fd) == 0);
+  if (error == 0) step(::rename(tmp.c_str(), target.c_str()) == 0);
+  if (error != 0) ::unlink(tmp.c_str());
+  // A full disk may show only now, on a file system that writes back late.
+  step(::close(fd) == 0);
+  return error;
 }
 
 }  // namespace app

@@ -12,7 +12,7 @@ std::string linkTarget(const std::string& path);
 /// Replaces the content of path (a linked path: of its target) with bytes, or leaves it as it
 /// was: written to a temporary file in the target's folder, synced, then renamed over it. The
 /// file keeps its mode and owner. Temporary files left by killed writers are removed first.
-/// False when it cannot be done.
-bool replaceFile(const std::string& path, const std::string& bytes);
+/// 0 when done, else the errno of the call that failed.
+int replaceFile(const std::string& path, const std::string& bytes);
 
 }  // namespace app

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -102,26 +104,55 @@ TEST_F(IniTest, AddsSectionAfterOtherContent) {
   EXPECT_EQ(get(), "[Other]\nk=v\n[Korvane]\nTop=3\n");
 }
 
-TEST_F(IniTest, FailedWriteKeepsTheOldFile) {
-  put("[Korvane]\nTop=1\n");
-  // The temporary file cannot be created (a folder stands in its place; root ignores modes).
-  fs::create_directories(path + ".tmp" + std::to_string(::getpid()));
-  app::IniFile ini(path);
-  ini.writeInteger("Korvane", "Top", 2);
-  try {
-    ini.save();
-    FAIL();
-  } catch (const lib::Error& e) {
-    EXPECT_EQ(std::string(e.what()), path + " に書き込めません");
+TEST_F(IniTest, AFailedWriteKeepsTheOldFileAndNamesTheSystemsReason) {
+  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+  struct Case {
+    const char* name;
+    std::function<std::string()> setUp;  // the path to write
+    std::string reason;
+    std::string kept;  // the settings file after
+  } cases[] = {
+      // The temporary file cannot be created (a folder stands in its place; root ignores modes).
+      {"temporary name taken",
+       [&] {
+         put("[Korvane]\nTop=1\n");
+         fs::create_directories(tmp);
+         return path;
+       },
+       std::strerror(EEXIST), "[Korvane]\nTop=1\n"},
+      {"folder is a file",
+       [&] {
+         std::ofstream(dir / "file-not-dir") << "";
+         return (dir / "file-not-dir" / "x.ini").string();
+       },
+       std::strerror(ENOTDIR), ""},
+      {"a folder in the file's place",
+       [&] {
+         fs::create_directories(dir / "d.ini");
+         return (dir / "d.ini").string();
+       },
+       "通常のファイルではありません", ""},
+      {"a file that cannot be read",
+       [&] {
+         fs::create_symlink("loop.ini", dir / "loop.ini");
+         return (dir / "loop.ini").string();
+       },
+       std::strerror(ELOOP), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    const std::string target = c.setUp();
+    app::IniFile ini(target);
+    ini.writeInteger("Korvane", "Top", 2);
+    try {
+      ini.save();
+      ADD_FAILURE() << "saved";
+    } catch (const lib::Error& e) {
+      EXPECT_EQ(std::string(e.what()), target + " に書き込めません\n" + c.reason);
+    }
+    EXPECT_EQ(get(), c.kept);
   }
-  EXPECT_EQ(get(), "[Korvane]\nTop=1\n");
-}
-
-TEST_F(IniTest, WriteIntoMissingFolderFailsWithMessage) {
-  app::IniFile ini((dir / "file-not-dir" / "x.ini").string());
-  std::ofstream(dir / "file-not-dir") << "";
-  ini.writeInteger("Korvane", "Top", 1);
-  EXPECT_THROW(ini.save(), lib::Error);
 }
 
 TEST_F(IniTest, OneWriteGivesTheBytesOfOneWritePerKey) {
@@ -133,17 +164,22 @@ TEST_F(IniTest, OneWriteGivesTheBytesOfOneWritePerKey) {
       "[Other]\nk=v",
       "junk\r[ Korvane ]\rGateArp0 = old \rHeight=1\r\r",
       "[Korvane]\n;Top=1\n=x\nTop\nTop=1\nTop=2\n",
+      "[Korvane]\nLeft=1\nTop=1",
+      "[Korvane]\r\nTop=1\r\nLeft=2\r\n[Other]\r\nk=v",
   };
   std::vector<std::pair<std::string, std::string>> values;
   for (int i = 0; i < 10; ++i)
     values.emplace_back("GateArp" + std::to_string(i), i % 3 ? "" : "/p q");
   for (const char* k : {"Left", "top", "Width", "Height"}) values.emplace_back(k, "-12");
-  for (const char* text : texts) {
-    std::string oneByOne = text;
-    for (const auto& [key, value] : values)
-      oneByOne = app::setProfileValue(oneByOne, "Korvane", key, value);
-    EXPECT_EQ(app::setProfileValues(text, "Korvane", values), oneByOne) << text;
-  }
+  // Every key there already, the last line without a break: none is added.
+  const std::vector<std::pair<std::string, std::string>> present{{"Top", "7"}, {"Left", "8"}};
+  for (const auto& keys : {values, present})
+    for (const char* text : texts) {
+      std::string oneByOne = text;
+      for (const auto& [key, value] : keys)
+        oneByOne = app::setProfileValue(oneByOne, "Korvane", key, value);
+      EXPECT_EQ(app::setProfileValues(text, "Korvane", keys), oneByOne) << text;
+    }
 }
 
 TEST_F(IniTest, ReadOnceAndWrittenOnceIntoTheFileAsItIsThen) {
