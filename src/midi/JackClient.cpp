@@ -13,7 +13,6 @@ namespace midi {
 namespace {
 
 const char* const kClientName = "Korvane";
-constexpr std::size_t kQueueItems = 8192;
 // Beyond the period: the cycle that plays a moment can start right after it, before the thread
 // that sends for that moment has woken up and queued the message.
 constexpr double kMarginSeconds = 0.002;
@@ -31,14 +30,6 @@ std::uint32_t leadFrames(std::uint32_t period, double rate) {
 
 }  // namespace
 
-/// One queued message: the moment it is meant for, its port and its bytes.
-struct JackClient::Item {
-  std::int64_t steadyNs;
-  std::uint8_t port;
-  std::uint8_t size;
-  std::uint8_t bytes[3];
-};
-
 std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
                                          std::uint32_t frames) {
   const auto ahead = static_cast<std::int32_t>(due - start);  // wraps like the counters
@@ -47,17 +38,17 @@ std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
   return static_cast<std::uint32_t>(ahead);
 }
 
-std::shared_ptr<JackClient> JackClient::open() {
+std::shared_ptr<JackClient> JackClient::open(std::function<void()> lost) {
   jack_set_error_function(&quietJack);
   jack_set_info_function(&quietJack);
   jack_status_t status{};
   jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
   if (client == nullptr) return nullptr;
-  return std::shared_ptr<JackClient>(new JackClient(client));
+  return std::shared_ptr<JackClient>(new JackClient(client, std::move(lost)));
 }
 
-JackClient::JackClient(jack_client_t* client)
-    : client_(client), ring_(jack_ringbuffer_create(kQueueItems * sizeof(Item))) {
+JackClient::JackClient(jack_client_t* client, std::function<void()> lost)
+    : client_(client), lost_(std::move(lost)) {
   jack_set_process_callback(client_, &processThunk, this);
   jack_set_xrun_callback(client_, &xrunThunk, this);
   jack_set_buffer_size_callback(client_, &bufferSizeThunk, this);
@@ -65,16 +56,29 @@ JackClient::JackClient(jack_client_t* client)
 }
 
 JackClient::~JackClient() {
-  // libjack crashes closing a client whose server has gone; such a client is left as it is.
-  if (!alive_) return;
-  drain();                     // a reset sent right before the end must still be heard
-  jack_client_close(client_);  // deactivates first: process() is done with the queue
-  jack_ringbuffer_free(ring_);
+  if (alive_) drain();  // a reset sent right before the end must still be heard
+  releaseDead();
+  std::lock_guard lock(api_);
+  // Deactivates first: once it returns no thread of JACK's touches the queue, freed after it.
+  if (client_) jack_client_close(client_);
+}
+
+void JackClient::releaseDead() {
+  if (alive_) return;
+  // The shutdown callback runs on JACK's thread, which the close stops: let it finish first.
+  for (int i = 0; i < 1000 && !shutdownDone_; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::lock_guard lock(api_);
+  if (client_ == nullptr) return;
+  jack_client_close(client_);  // fails, harmlessly, to tell a server that is gone
+  client_ = nullptr;
+  logLine("JACK client of the stopped server closed");
 }
 
 std::vector<std::string> JackClient::inputPorts() {
   std::vector<std::string> names;
-  if (!alive_) return names;
+  std::lock_guard lock(api_);
+  if (!alive_ || !client_) return names;
   const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
   for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
   if (ports) jack_free(ports);
@@ -82,15 +86,16 @@ std::vector<std::string> JackClient::inputPorts() {
 }
 
 int JackClient::addPort(const std::string& name, const std::string& target) {
-  if (!alive_) return -1;
+  std::lock_guard lock(api_);
+  if (!alive_ || !client_) return -1;
   if (!active_) {
     // Activated on first use: a client that only lists costs the server no cycle work.
     if (jack_activate(client_) != 0) return -1;
     active_ = true;
   }
-  int slot = 0;
-  while (slot < kPorts && ports_[slot].load() != nullptr) ++slot;
-  if (slot == kPorts) return -1;
+  std::size_t slot = 0;
+  while (slot < ports_.size() && ports_[slot].load() != nullptr) ++slot;
+  if (slot == ports_.size()) return -1;
   jack_port_t* port =
       jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
   if (port == nullptr) return -1;
@@ -99,36 +104,36 @@ int JackClient::addPort(const std::string& name, const std::string& target) {
     return -1;
   }
   ports_[slot].store(port, std::memory_order_release);
-  return slot;
+  return static_cast<int>(slot);
 }
 
-void JackClient::queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at) {
-  if (port < 0 || port >= kPorts || size == 0 || size > 3) return;
-  Item item{
-      steadyNanoseconds(at), static_cast<std::uint8_t>(port), static_cast<std::uint8_t>(size), {}};
-  std::copy(bytes, bytes + size, item.bytes);
-  std::lock_guard lock(writers_);
-  if (jack_ringbuffer_write_space(ring_) < sizeof item) {
-    logLine("JACK queue full: message dropped");
-    return;
-  }
-  jack_ringbuffer_write(ring_, reinterpret_cast<const char*>(&item), sizeof item);
+bool JackClient::queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at,
+                       bool silencing) {
+  if (!alive_) return false;
+  if (!queue_.push(port, bytes, size, steadyNanoseconds(at), silencing)) return false;
+  // Once per overflow, when it is over: one line for what a stall of the server cost.
+  if (const std::size_t dropped = queue_.takeDropped())
+    logLine("JACK queue full: %zu messages dropped", dropped);
+  return true;
 }
 
 void JackClient::removePort(int port) {
   if (port < 0 || port >= kPorts) return;
   // A reset right before a close must still be heard.
   drain();
-  jack_port_t* gone = ports_[port].exchange(nullptr);
+  jack_port_t* gone = ports_[static_cast<std::size_t>(port)].exchange(nullptr);
+  // What could not play out must not reach the next port given this slot.
+  queue_.retire(port);
   // process() may hold the pointer until its cycle ends.
   waitCycles(2, std::chrono::milliseconds(200));
-  if (gone && alive_) jack_port_unregister(client_, gone);
+  std::lock_guard lock(api_);
+  if (gone && alive_ && client_) jack_port_unregister(client_, gone);
 }
 
 void JackClient::drain() {
   using namespace std::chrono;
   const auto until = steady_clock::now() + 500ms;
-  while (alive_ && active_ && jack_ringbuffer_read_space(ring_) > 0 && steady_clock::now() < until)
+  while (alive_ && active_ && !queue_.empty() && steady_clock::now() < until)
     std::this_thread::sleep_for(1ms);
   // The last messages are in the cycle that read them: let it reach the receivers.
   waitCycles(1, milliseconds(100));
@@ -145,6 +150,8 @@ bool JackClient::waitCycles(int cycles, std::chrono::milliseconds timeout) {
 }
 
 std::chrono::nanoseconds JackClient::lead() const {
+  std::lock_guard lock(api_);
+  if (!alive_ || !client_) return {};
   const double rate = std::max<double>(jack_get_sample_rate(client_), 1);
   return std::chrono::nanoseconds(
       std::llround(leadFrames(jack_get_buffer_size(client_), rate) * 1e9 / rate));
@@ -155,7 +162,10 @@ int JackClient::processThunk(std::uint32_t frames, void* self) {
 }
 
 void JackClient::shutdownThunk(void* self) {
-  static_cast<JackClient*>(self)->alive_ = false;
+  auto* client = static_cast<JackClient*>(self);
+  client->alive_ = false;
+  if (client->lost_) client->lost_();
+  client->shutdownDone_ = true;
 }
 
 int JackClient::xrunThunk(void* self) {
@@ -171,7 +181,7 @@ int JackClient::process(std::uint32_t frames) {
   const auto now = steadyNanoseconds(std::chrono::steady_clock::now());
   std::array<void*, kPorts> buffers{};
   std::array<std::uint32_t, kPorts> lastOffset{};
-  for (int i = 0; i < kPorts; ++i) {
+  for (std::size_t i = 0; i < buffers.size(); ++i) {
     if (auto* port = ports_[i].load(std::memory_order_acquire)) {
       buffers[i] = jack_port_get_buffer(port, frames);
       jack_midi_clear_buffer(buffers[i]);
@@ -185,21 +195,22 @@ int JackClient::process(std::uint32_t frames) {
   if (jumped_.exchange(false)) clock_.watchForJump();
   clock_.update(now, start);
   const std::uint32_t lead = leadFrames(frames, rate);
-  Item item;
-  while (jack_ringbuffer_read_space(ring_) >= sizeof item) {
-    jack_ringbuffer_peek(ring_, reinterpret_cast<char*>(&item), sizeof item);
-    // The lead: a whole period, so that a message queued at its moment is not yet due in the
-    // cycle running, and a margin for a sender that woke late.
-    const jack_nframes_t due = clock_.frameAt(item.steadyNs) + lead;
-    const auto offset = cycleOffset(due, start, frames);
-    if (!offset) break;  // the queue is in order: everything behind is later still
-    jack_ringbuffer_read_advance(ring_, sizeof item);
-    void* buffer = buffers[item.port];
-    if (buffer == nullptr) continue;  // its port is gone
+  // The lead: a whole period, so that a message queued at its moment is not yet due in the
+  // cycle running, and a margin for a sender that woke late.
+  const auto due = [&](std::int64_t steadyNs) {
+    return cycleOffset(clock_.frameAt(steadyNs) + lead, start, frames);
+  };
+  const auto write = [&](const QueuedMessage& m, std::uint32_t offset) {
+    void* buffer = buffers[m.slot];
+    if (buffer == nullptr) return true;  // its port is gone
     // Never before the message queued ahead of it.
-    const auto at = std::max(*offset, lastOffset[item.port]);
-    if (jack_midi_event_write(buffer, at, item.bytes, item.size) == 0) lastOffset[item.port] = at;
-  }
+    const auto at = std::max(offset, lastOffset[m.slot]);
+    // A full buffer (a backlog after a stall): the message waits for the next cycle.
+    if (jack_midi_event_write(buffer, at, m.bytes, m.size) != 0) return false;
+    lastOffset[m.slot] = at;
+    return true;
+  };
+  queue_.play(due, write);
   cycles_.fetch_add(1, std::memory_order_release);
   return 0;
 }

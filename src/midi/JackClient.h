@@ -2,13 +2,13 @@
 // its own frame of the cycle.
 #pragma once
 
-#include <jack/ringbuffer.h>
 #include <jack/types.h>
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "midi/FrameClock.h"
+#include "midi/JackQueue.h"
 #include "midi/Port.h"
 
 namespace midi {
@@ -28,8 +29,8 @@ std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
 class JackClient {
  public:
   /// Opens the client "Korvane" on the running server; null when none runs (never starts one,
-  /// prints nothing).
-  static std::shared_ptr<JackClient> open();
+  /// prints nothing). lost is called, on a thread of JACK's, once the server has gone away.
+  static std::shared_ptr<JackClient> open(std::function<void()> lost = {});
   ~JackClient();
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;
@@ -39,21 +40,26 @@ class JackClient {
   /// Registers the output port name, connected to the input target unless target is empty;
   /// the port's number, or −1 when it cannot be registered or connected.
   int addPort(const std::string& name, const std::string& target);
-  /// Queues a message of 1–3 bytes for port, to be written at moment at plus lead(); dropped
-  /// when the queue is full (the server stalled for seconds).
-  void queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at);
+  /// Queues a message of 1–3 bytes for port, to be written at moment at plus lead(); silencing:
+  /// one of a reset or a panic, which has room kept for it. False when it is dropped: the queue
+  /// is full (the server stalled for seconds; the count is logged once it has room again) or
+  /// the server is gone.
+  bool queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at,
+             bool silencing = false);
   /// Lets what is queued for port play out (at most half a second), then removes the port.
   void removePort(int port);
   /// False once the server has gone away (the client is of no more use).
   bool alive() const { return alive_.load(); }
+  /// Closes the client of a server that has gone away, once JACK's threads are done with it;
+  /// nothing for a live one. A new client opens only after the dead one is closed.
+  void releaseDead();
   /// One period of the server and 2 ms (rounded to a frame): what every message waits beyond
   /// its moment.
   std::chrono::nanoseconds lead() const;
 
  private:
-  static constexpr int kPorts = 8;
-  struct Item;
-  explicit JackClient(jack_client_t* client);
+  static constexpr int kPorts = JackQueue::kSlots;
+  JackClient(jack_client_t* client, std::function<void()> lost);
   static int processThunk(std::uint32_t frames, void* self);
   static void shutdownThunk(void* self);
   static int xrunThunk(void* self);
@@ -63,9 +69,11 @@ class JackClient {
   void drain();
   bool waitCycles(int cycles, std::chrono::milliseconds timeout);
 
-  jack_client_t* client_;
-  jack_ringbuffer_t* ring_;
-  std::mutex writers_;  // the queue has one writer at a time; process() only reads
+  mutable std::mutex api_;  // client_ and its closing, outside process()
+  jack_client_t* client_;   // null once closed
+  std::function<void()> lost_;
+  std::atomic<bool> shutdownDone_{false};
+  JackQueue queue_;
   std::array<std::atomic<jack_port_t*>, kPorts> ports_{};
   std::atomic<std::uint64_t> cycles_{0};
   std::atomic<bool> alive_{true};

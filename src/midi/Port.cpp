@@ -35,7 +35,7 @@ Moment Port::ordered(Moment at) {
 }
 
 void Port::writeTracked(const std::vector<std::uint8_t>& bytes, Moment at) {
-  const int kind = bytes[0] & 0xF0, channel = bytes[0] & 0x0F;
+  const unsigned kind = bytes[0] & 0xF0u, channel = bytes[0] & 0x0Fu;
   if (kind == 0x90 || kind == 0x80) {
     auto& count = sounding_[channel][bytes[1]];
     if (kind == 0x90 && bytes[2] > 0) {
@@ -55,26 +55,43 @@ void Port::reset(Moment at) {
   if (closed_) return;
   // Never before what was sent earlier: a pending note cannot outlive the reset.
   at = ordered(at);
-  for (int channel = 0; channel < 16; ++channel)
-    for (int note = 0; note < 128; ++note)
+  for (std::uint8_t channel = 0; channel < 16; ++channel)
+    for (std::uint8_t note = 0; note < 128; ++note)
       if (sounding_[channel][note]) {
-        const std::uint8_t off[3] = {static_cast<std::uint8_t>(0x80 | channel),
-                                     static_cast<std::uint8_t>(note), 0};
-        writeAt(off, 3, at);
         sounding_[channel][note] = 0;
+        const std::uint8_t off[3] = {static_cast<std::uint8_t>(0x80 | channel), note, 0};
+        writeSilencing(off, 3, at);
       }
-  for (int channel = 0; channel < 16; ++channel) {
-    const std::uint8_t allOff[3] = {static_cast<std::uint8_t>(0xB0 | channel), 123, 0};
-    writeAt(allOff, 3, at);
-  }
+  everyChannel(123, 0, at);
+  // A sustain pedal (another program's, on the same synthesizer) would keep the notes ringing.
+  everyChannel(64, 0, at);
   resetDevice(at);
+}
+
+void Port::everyChannel(int controller, int value, Moment at) {
+  for (int channel = 0; channel < 16; ++channel) {
+    const std::uint8_t message[3] = {static_cast<std::uint8_t>(0xB0 | channel),
+                                     static_cast<std::uint8_t>(controller),
+                                     static_cast<std::uint8_t>(value)};
+    writeSilencing(message, 3, at);
+  }
 }
 
 void Port::panic() {
   if (closed_) return;
   const Moment at = ordered(std::chrono::steady_clock::now());
   reset(at);
+  everyChannel(120, 0, at);
   silenceDevice(at);
+}
+
+void Port::undelivered(const std::uint8_t* bytes, std::size_t size) {
+  if (size < 3) return;
+  const unsigned kind = bytes[0] & 0xF0u;
+  if (kind == 0x80 || (kind == 0x90 && bytes[2] == 0)) {
+    auto& count = sounding_[bytes[0] & 0x0Fu][bytes[1] & 0x7Fu];
+    if (count == 0) count = 1;
+  }
 }
 
 void Port::close() {

@@ -23,7 +23,6 @@ struct ShortMsg {
   int status = 0;
   int data1 = 0;
   int data2 = 0;
-  std::uint32_t packed() const { return pack(status, data1, data2); }
 };
 
 /// The bytes to put on the wire for msg: as many as its status byte asks for (three for note
@@ -45,40 +44,51 @@ class Port {
   void send(const ShortMsg& msg);
   /// Sends msg for moment at (see the class comment).
   void send(const ShortMsg& msg, Moment at);
-  /// Note-off for every note this port knows to be sounding, All Notes Off on all 16
-  /// channels, then the device's own reset, all now. Everything sent before is played before it.
+  /// Note-off for every note this port knows to be sounding, All Notes Off (CC 123) on all 16
+  /// channels, then Sustain off (CC 64 = 0) on all 16, all now. Everything sent before is played
+  /// before it.
   void reset();
   /// The same reset for moment at.
   void reset(Moment at);
-  /// reset(), then the device's own all-sounds-off (a synthesizer cuts the release of its notes
-  /// too), all now and after everything sent before.
+  /// reset(), then All Sounds Off (CC 120) on all 16 channels (a synthesizer cuts the release of
+  /// its notes too), all now and after everything sent before.
   void panic();
   /// How much later than its moment a message sounds on this port; zero when sent at once.
   virtual std::chrono::nanoseconds lead() const { return {}; }
   /// Releases the port; later sends and resets do nothing.
   void close();
-  /// Number of notes this port believes are sounding.
+  /// Number of notes this port believes are sounding (for tests).
   int soundingCount() const;
 
  protected:
-  /// Puts one complete message on the wire now.
-  virtual void write(const std::uint8_t* bytes, std::size_t size) = 0;
   /// Puts one complete message on the wire for moment at, never earlier than the moment of the
-  /// message before; default: now.
-  virtual void writeAt(const std::uint8_t* bytes, std::size_t size, Moment at) {
-    (void)at;
-    write(bytes, size);
+  /// message before.
+  virtual void writeAt(const std::uint8_t* bytes, std::size_t size, Moment at) = 0;
+  /// Puts one complete message on the wire now; default: writeAt now.
+  virtual void write(const std::uint8_t* bytes, std::size_t size) {
+    writeAt(bytes, size, std::chrono::steady_clock::now());
   }
-  /// Device-specific part of a reset (a synthesizer's own all-notes-off) for moment at; default
-  /// none.
+  /// Puts one message of a reset or a panic on the wire for moment at; a backend with a bounded
+  /// queue keeps room for these, so that they follow a flood that filled it. Default: writeAt.
+  virtual void writeSilencing(const std::uint8_t* bytes, std::size_t size, Moment at) {
+    writeAt(bytes, size, at);
+  }
+  /// Called once a reset's messages are written, for moment at; default none (a recorder marks
+  /// it).
   virtual void resetDevice(Moment at) { (void)at; }
-  /// Device-specific sound cut of a panic for moment at; default none.
+  /// Called once a panic's messages are written, for moment at; default none (a recorder marks
+  /// it).
   virtual void silenceDevice(Moment at) { (void)at; }
+  /// A backend could not deliver this message: a note-off among them leaves its note sounding
+  /// for the next reset to end.
+  void undelivered(const std::uint8_t* bytes, std::size_t size);
   /// Device-specific release; default none.
   virtual void closeDevice() {}
 
  private:
   void writeTracked(const std::vector<std::uint8_t>& bytes, Moment at);
+  /// controller set to value on all 16 channels, for moment at.
+  void everyChannel(int controller, int value, Moment at);
   /// at, or the moment of the message before when that is later.
   Moment ordered(Moment at);
   std::array<std::array<std::uint8_t, 128>, 16> sounding_{};
@@ -89,7 +99,7 @@ class Port {
 /// A port that drops everything: what an empty device list or a failed open gives.
 class NullPort : public Port {
  protected:
-  void write(const std::uint8_t*, std::size_t) override {}
+  void writeAt(const std::uint8_t*, std::size_t, Moment) override {}
 };
 
 /// The output devices of the machine. Identifiers are 0 … count() − 1.
@@ -110,6 +120,10 @@ class Devices {
   /// list. Identifiers of the first list keep naming the same devices. Default: the list is
   /// complete already, nothing happens.
   virtual void completeInBackground(std::function<void()> ready) { (void)ready; }
+  /// From now on calls lost, on any thread, each time a sound server that listed devices live on
+  /// goes away (their ports then drop everything; the next refresh lists them no more); an empty
+  /// function stops it. Default: never called.
+  virtual void watchServers(std::function<void()> lost) { (void)lost; }
 };
 
 }  // namespace midi

@@ -9,9 +9,6 @@ class RecordingPort : public Port {
       : log_(std::move(log)), device_(device) {}
 
  protected:
-  void write(const std::uint8_t* bytes, std::size_t size) override {
-    writeAt(bytes, size, std::chrono::steady_clock::now());
-  }
   void writeAt(const std::uint8_t* bytes, std::size_t size, Moment due) override {
     log_->push_back(
         {Event::Message, device_, {bytes, bytes + size}, std::chrono::steady_clock::now(), due});

@@ -39,14 +39,20 @@ class RecordingDevices : public Devices {
   void completeInBackground(std::function<void()> ready) override;
   /// Devices that a refresh() will find (appeared, gone, reordered).
   void present(std::vector<std::optional<std::string>> names) { present_ = std::move(names); }
+  void watchServers(std::function<void()> lost) override { lost_ = std::move(lost); }
+  /// As a server that goes away: tells the watcher, on the calling thread.
+  void loseServer() {
+    if (lost_) lost_();
+  }
 
  private:
+  std::function<void()> lost_;
   std::shared_ptr<EventLog> log_;
   std::vector<std::optional<std::string>> names_;
   std::optional<std::vector<std::optional<std::string>>> present_;
 };
 
-/// Channel messages of the log as packed values, leaving out the All Notes Off of resets.
+/// Channel messages of the log as packed values, leaving out the controllers of resets and panics.
 std::vector<std::uint32_t> notes(const EventLog& log);
 
 }  // namespace midi

@@ -38,17 +38,11 @@ class SystemPort : public Port {
   }
 
  protected:
-  void write(const std::uint8_t* bytes, std::size_t size) override {
-    writeAt(bytes, size, std::chrono::steady_clock::now());
-  }
   void writeAt(const std::uint8_t* bytes, std::size_t size, Moment at) override {
-    if (jack_) jack_->queue(jackPort_, bytes, size, at);
-    for (auto& out : outs_) {
-      try {
-        out->sendMessage(bytes, size);
-      } catch (...) {
-      }
-    }
+    deliver(bytes, size, at, false);
+  }
+  void writeSilencing(const std::uint8_t* bytes, std::size_t size, Moment at) override {
+    deliver(bytes, size, at, true);
   }
   void closeDevice() override {
     if (jack_) jack_->removePort(jackPort_);
@@ -66,6 +60,17 @@ class SystemPort : public Port {
   std::vector<std::unique_ptr<RtMidiOut>> outs_;
   std::shared_ptr<JackClient> jack_;
   int jackPort_ = -1;
+
+  void deliver(const std::uint8_t* bytes, std::size_t size, Moment at, bool silencing) {
+    // A note-off the full queue could not take is ended by the next reset instead.
+    if (jack_ && !jack_->queue(jackPort_, bytes, size, at, silencing)) undelivered(bytes, size);
+    for (auto& out : outs_) {
+      try {
+        out->sendMessage(bytes, size);
+      } catch (...) {
+      }
+    }
+  }
 };
 
 /// Opens the virtual port "Korvane" on every system available now; null when none.

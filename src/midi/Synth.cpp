@@ -94,18 +94,8 @@ class SynthPort : public Port {
   std::chrono::nanoseconds lead() const override { return engine_->lead(); }
 
  protected:
-  void write(const std::uint8_t* bytes, std::size_t size) override {
-    writeAt(bytes, size, std::chrono::steady_clock::now());
-  }
   void writeAt(const std::uint8_t* bytes, std::size_t size, Moment at) override {
     if (held_) engine_->play(bytes, size, at);
-  }
-  void silenceDevice(Moment at) override {
-    // All Sound Off through the sequencer: nothing queued before it can sound after it.
-    for (int channel = 0; channel < 16; ++channel) {
-      const std::uint8_t cut[3] = {static_cast<std::uint8_t>(0xB0 | channel), 120, 0};
-      writeAt(cut, 3, at);
-    }
   }
   void closeDevice() override {
     if (!held_) return;

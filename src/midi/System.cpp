@@ -1,6 +1,9 @@
 #include "midi/System.h"
 
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 #include "midi/DeviceList.h"
@@ -12,9 +15,27 @@
 namespace midi {
 namespace {
 
+/// Who is told that a server went away; shared by the list and its gatherer.
+class Watch {
+ public:
+  void set(std::function<void()> lost) {
+    std::lock_guard lock(mutex_);
+    lost_ = std::move(lost);
+  }
+  void tell() {
+    std::lock_guard lock(mutex_);
+    if (lost_) lost_();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::function<void()> lost_;
+};
+
 /// Gathers the list; keeps what is worth keeping from one gathering to the next.
 class Gatherer {
  public:
+  explicit Gatherer(std::shared_ptr<Watch> watch) : watch_(std::move(watch)) {}
   std::vector<DeviceEntry> operator()(Reach reach) {
     std::vector<DeviceEntry> entries;
     try {
@@ -31,13 +52,22 @@ class Gatherer {
   }
 
  private:
+  std::shared_ptr<Watch> watch_;
   std::optional<DeviceEntry> synth_;
   std::shared_ptr<JackClient> jack_;
 
   void addPorts(std::vector<DeviceEntry>& entries) {
     try {
-      // The one JACK client, kept for the ports; a new one only when its server went away.
-      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
+      // The one JACK client, kept for the ports; a new one only when its server went away, and
+      // only once the dead one is closed (libjack reaches no new server while it is open).
+      if (jack_ && !jack_->alive()) jack_->releaseDead();
+      if (!jack_ || !jack_->alive()) {
+        jack_.reset();
+        jack_ = JackClient::open([watch = watch_] {
+          logLine("JACK server gone");
+          watch->tell();
+        });
+      }
       for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
     } catch (...) {
       // A backend that fails while listing contributes nothing.
@@ -45,12 +75,23 @@ class Gatherer {
   }
 };
 
+/// The list of the machine, told when a JACK server goes away.
+class SystemDevices : public DeviceList {
+ public:
+  explicit SystemDevices(std::shared_ptr<Watch> watch)
+      : DeviceList(Gatherer(watch)), watch_(std::move(watch)) {}
+  void watchServers(std::function<void()> lost) override { watch_->set(std::move(lost)); }
+
+ private:
+  std::shared_ptr<Watch> watch_;
+};
+
 }  // namespace
 
 std::unique_ptr<Devices> makeSystemDevices() {
   // No backend may start a JACK server of its own (FluidSynth's JACK driver would).
   setenv("JACK_NO_START_SERVER", "1", 0);
-  return std::make_unique<DeviceList>(Gatherer());
+  return std::make_unique<SystemDevices>(std::make_shared<Watch>());
 }
 
 }  // namespace midi

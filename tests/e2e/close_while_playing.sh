@@ -11,7 +11,9 @@ e2e_korvane_stop
 sleep 0.5
 after=$(e2e_capture_data | cut -d' ' -f2- | awk '/^90/ { n = 0; delete seen; next } { seen[n++] = $0 }
   END { for (i = 0; i < n; i++) print seen[i] }')
-want=$(printf '80 16 00\n'; for c in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do echo "b$c 7b 00"; done)
+want=$(printf '80 16 00\n'; for cc in 7b 40; do
+  for c in 0 1 2 3 4 5 6 7 8 9 a b c d e f; do echo "b$c $cc 00"; done
+done)
 [ "$after" = "$want" ] || e2e_fail "after the last note-on: $(echo "$after" | head -n 20)"
 grep -q '^Width=' "$KORVANE_DIR/korvane.ini" || e2e_fail "settings not written"
 echo ok

@@ -6,6 +6,7 @@
 
 #include "midi/DeviceList.h"
 #include "midi/JackClient.h"
+#include "midi/JackQueue.h"
 #include "midi/Keys.h"
 #include "midi/Recording.h"
 #include "midi/Synth.h"
@@ -65,25 +66,55 @@ struct PortTest : testing::Test {
   }
 };
 
-TEST_F(PortTest, ResetEndsEveryTrackedNoteThenAllNotesOffOnEveryChannel) {
-  port->send({0x90, 60, 100});
-  port->send({0x93, 64, 90});
-  port->send({0x93, 64, 90});  // struck twice: one note-off is enough
-  port->send({0x90, 62, 80});
-  port->send({0x80, 62, 0});    // already ended
-  port->send({0x91, 70, 0});    // velocity 0 is a note-off
-  port->send({0x90, 128, 99});  // never sent, so never tracked
-  EXPECT_EQ(port->soundingCount(), 2);
-  log->clear();
-  port->reset();
-  std::vector<Bytes> expected{{0x80, 60, 0}, {0x83, 64, 0}};
-  for (std::uint8_t ch = 0; ch < 16; ++ch) expected.push_back({std::uint8_t(0xB0 | ch), 123, 0});
-  EXPECT_EQ(messages(), expected);
-  EXPECT_EQ(log->back().kind, midi::Event::Reset);
-  EXPECT_EQ(port->soundingCount(), 0);
-  log->clear();
-  port->reset();  // nothing left: only the All Notes Off
-  EXPECT_EQ(messages().size(), 16u);
+/// controller = 0 on channels 1–16.
+std::vector<Bytes> everyChannel(std::uint8_t controller) {
+  std::vector<Bytes> out;
+  for (std::uint8_t ch = 0; ch < 16; ++ch) out.push_back({std::uint8_t(0xB0 | ch), controller, 0});
+  return out;
+}
+
+TEST_F(PortTest, ResetAndPanicEndTrackedNotesThenSilenceEveryChannel) {
+  const auto notesOff = everyChannel(123), sustainOff = everyChannel(64),
+             soundsOff = everyChannel(120);
+  struct Case {
+    const char* name;
+    bool sounding;  // the notes below were sent first
+    bool panic;
+    std::vector<std::vector<Bytes>> parts;
+    midi::Event::Kind last;
+  } cases[] = {
+      {"reset",
+       true,
+       false,
+       {{{0x80, 60, 0}, {0x83, 64, 0}}, notesOff, sustainOff},
+       midi::Event::Reset},
+      {"reset, nothing sounding", false, false, {notesOff, sustainOff}, midi::Event::Reset},
+      {"panic",
+       true,
+       true,
+       {{{0x80, 60, 0}, {0x83, 64, 0}}, notesOff, sustainOff, soundsOff},
+       midi::Event::Silence},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.sounding) {
+      port->send({0x90, 60, 100});
+      port->send({0x93, 64, 90});
+      port->send({0x93, 64, 90});  // struck twice: one note-off is enough
+      port->send({0x90, 62, 80});
+      port->send({0x80, 62, 0});    // already ended
+      port->send({0x91, 70, 0});    // velocity 0 is a note-off
+      port->send({0x90, 128, 99});  // never sent, so never tracked
+      EXPECT_EQ(port->soundingCount(), 2);
+    }
+    log->clear();
+    c.panic ? port->panic() : port->reset();
+    std::vector<Bytes> expected;
+    for (const auto& part : c.parts) expected.insert(expected.end(), part.begin(), part.end());
+    EXPECT_EQ(messages(), expected);
+    EXPECT_EQ(log->back().kind, c.last);
+    EXPECT_EQ(port->soundingCount(), 0);
+  }
 }
 
 TEST_F(PortTest, AClosedPortSendsNothing) {
@@ -161,7 +192,6 @@ class MomentPort : public midi::Port {
   std::vector<std::pair<Bytes, midi::Moment>> wire;
 
  protected:
-  void write(const std::uint8_t*, std::size_t) override { ADD_FAILURE() << "sent untimed"; }
   void writeAt(const std::uint8_t* bytes, std::size_t size, midi::Moment at) override {
     wire.push_back({{bytes, bytes + size}, at});
   }
@@ -175,7 +205,7 @@ TEST(PortMoments, OrderIsKeptAndResetComesAfterEverythingSentBefore) {
   port.send({0xC0, 3, 0}, t + 20ms);
   port.send({0x90, 62, 90}, t + 30ms);
   port.reset(t);  // a reset for a moment before a pending note still follows it
-  ASSERT_EQ(port.wire.size(), 4u + 1 + 16);
+  ASSERT_EQ(port.wire.size(), 4u + 1 + 32);
   const midi::Moment expected[] = {t + 10ms, t + 10ms, t + 20ms, t + 30ms, t + 30ms};
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(port.wire[i].second, expected[i]) << i;
   EXPECT_EQ(port.wire[4].first, (Bytes{0x80, 62, 0}));
@@ -202,6 +232,104 @@ TEST(CycleOffset, FramesAtTheEdgesOfACycle) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(midi::cycleOffset(c.due, c.start, c.frames), c.offset) << c.due << " " << c.start;
+}
+
+/// What the playing side took from a queue: slot, first byte and second byte of each message.
+struct Played {
+  std::vector<std::array<int, 3>> messages;
+  /// One cycle: messages due up to dueNs, at most room of them written.
+  void cycle(midi::JackQueue& queue, std::int64_t dueNs, std::size_t room) {
+    queue.play(
+        [dueNs](std::int64_t ns) {
+          return ns <= dueNs ? std::optional<std::uint32_t>(0) : std::nullopt;
+        },
+        [this, &room](const midi::QueuedMessage& m, std::uint32_t) {
+          if (room == 0) return false;
+          --room;
+          messages.push_back({m.slot, m.bytes[0], m.bytes[1]});
+          return true;
+        });
+  }
+};
+
+bool push(midi::JackQueue& queue, int slot, int note, std::int64_t ns = 0, bool silencing = false) {
+  const std::uint8_t bytes[3] = {0x90, static_cast<std::uint8_t>(note), 100};
+  return queue.push(slot, bytes, 3, ns, silencing);
+}
+
+TEST(JackQueue, WhatACycleCannotTakeStaysForTheNextInOrder) {
+  midi::JackQueue queue;
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(push(queue, i % 2, i, i < 90 ? 0 : 1000));
+  Played played;
+  for (std::size_t room : {30u, 30u, 0u, 30u, 30u}) played.cycle(queue, 0, room);
+  ASSERT_EQ(played.messages.size(), 90u) << "the later ten are not due yet";
+  played.cycle(queue, 1000, 64);
+  ASSERT_EQ(played.messages.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(played.messages[std::size_t(i)][2], i);
+  EXPECT_TRUE(queue.empty());
+  EXPECT_EQ(queue.takeDropped(), 0u);
+}
+
+TEST(JackQueue, AFullQueueCountsWhatItDropsAndKeepsRoomForResets) {
+  midi::JackQueue queue;
+  std::size_t taken = 0;
+  while (push(queue, 0, 1)) ++taken;
+  EXPECT_EQ(taken, midi::JackQueue::kCapacity - 1 - midi::JackQueue::kReserve);
+  EXPECT_FALSE(push(queue, 0, 2));
+  EXPECT_EQ(queue.takeDropped(), 2u);
+  EXPECT_EQ(queue.takeDropped(), 0u) << "told once";
+  std::size_t silencing = 0;
+  while (push(queue, 0, 3, 0, true)) ++silencing;
+  EXPECT_EQ(silencing, midi::JackQueue::kReserve) << "a whole reset and panic fit";
+  Played played;
+  played.cycle(queue, 0, midi::JackQueue::kCapacity);
+  EXPECT_EQ(played.messages.size(), taken + silencing);
+  EXPECT_EQ(played.messages.back()[2], 3);
+  EXPECT_TRUE(push(queue, 0, 4)) << "room again once played";
+}
+
+TEST(JackQueue, ARetiredSlotsLeftoversNeverReachItsNextPort) {
+  midi::JackQueue queue;
+  push(queue, 2, 10, 1000);  // not yet due when its port goes
+  push(queue, 3, 11, 1000);
+  queue.retire(2);
+  push(queue, 2, 12, 1000);  // the slot's next port
+  Played played;
+  played.cycle(queue, 1000, 64);
+  EXPECT_EQ(played.messages, (std::vector<std::array<int, 3>>{{3, 0x90, 11}, {2, 0x90, 12}}));
+  const std::uint8_t bytes[4] = {0x90, 60, 100, 0};
+  for (auto [slot, size] : {std::pair{-1, 3}, {8, 3}, {0, 0}, {0, 4}})
+    EXPECT_FALSE(queue.push(slot, bytes, std::size_t(size), 0, false)) << slot << " " << size;
+  EXPECT_EQ(queue.takeDropped(), 0u) << "refused, not dropped";
+}
+
+/// A backend whose queue is full: it delivers nothing and says so.
+class FullPort : public MomentPort {
+ protected:
+  void writeAt(const std::uint8_t* bytes, std::size_t size, midi::Moment at) override {
+    if (full) return undelivered(bytes, size);
+    MomentPort::writeAt(bytes, size, at);
+  }
+
+ public:
+  bool full = false;
+};
+
+TEST(PortMoments, ANoteOffThatWasNotDeliveredIsEndedByTheNextReset) {
+  FullPort port;
+  port.send({0x90, 60, 100});
+  port.send({0x91, 61, 100});
+  port.full = true;
+  port.send({0x80, 60, 0});  // dropped
+  port.send({0x91, 61, 0});  // dropped: velocity 0 ends a note too
+  port.send({0x80, 62, 0});  // dropped, never sounded: ended anyway, harmless
+  port.full = false;
+  port.wire.clear();
+  port.reset();
+  ASSERT_EQ(port.wire.size(), 3u + 32);
+  EXPECT_EQ(port.wire[0].first, (Bytes{0x80, 60, 0}));
+  EXPECT_EQ(port.wire[1].first, (Bytes{0x80, 62, 0}));
+  EXPECT_EQ(port.wire[2].first, (Bytes{0x81, 61, 0}));
 }
 
 }  // namespace timing
