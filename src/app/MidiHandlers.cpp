@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QPointer>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <algorithm>
 #include <iostream>
 
@@ -28,6 +29,19 @@ int selectedDevice(const QComboBox& list, const std::vector<int>& ids) {
 void TForm1::openMidiAtStartup() {
   fillDeviceList();
   openStartDevice(false);
+  watchDeviceServers();
+}
+
+void TForm1::watchDeviceServers() {
+  QPointer<TForm1> self(this);
+  devices().watchServers([self] {
+    QMetaObject::invokeMethod(
+        qApp,
+        [self] {
+          if (self) self->guarded([&self] { self->ServerLost(); });
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void TForm1::openStartDevice(bool final) {
@@ -91,6 +105,42 @@ void TForm1::relistDevices() {
     return;
   }
   ComboBox1->setCurrentIndex(open.isEmpty() ? -1 : ComboBox1->findText(open));
+  reopenLostDevice();
+}
+
+void TForm1::reopenLostDevice() {
+  const int position = ComboBox1->findText(QString::fromStdString(lostDevice_));
+  if (lostDevice_.empty() || position < 0) return;
+  // Back under the same name: played on again as if never gone, nothing re-sent.
+  lostDevice_.clear();
+  lostPoll_->stop();
+  const QSignalBlocker quiet(ComboBox1);
+  ComboBox1->setCurrentIndex(position);
+  MidiOut->close();
+  MidiOut = devices().open(selectedDevice(*ComboBox1, DeviceIds));
+}
+
+void TForm1::ServerLost() {
+  const QString open = ComboBox1->currentText();
+  devices().refresh();
+  relistDevices();
+  if (open.isEmpty() || ComboBox1->currentIndex() >= 0) return;  // the open device stayed
+  // Its port drops everything now: a reset would go nowhere.
+  MidiOut->close();
+  MidiOut = std::make_unique<midi::NullPort>();
+  lostDevice_ = open.toStdString();
+  if (!lostPoll_) {
+    lostPoll_ = new QTimer(this);
+    lostPoll_->setInterval(1000);
+    connect(lostPoll_, &QTimer::timeout, this,
+            [this] { guarded([this] { completeDeviceList(); }); });
+  }
+  lostPoll_->start();
+  if (tellingLoss_) return;  // one box, however often it happens while it shows
+  tellingLoss_ = true;
+  std::cerr << "korvane: the JACK server stopped; '" << lostDevice_ << "' is gone\n";
+  dialogs().message("JACK サーバーが停止しました。");
+  tellingLoss_ = false;
 }
 
 void TForm1::ComboBox1DropDown() {
@@ -100,6 +150,9 @@ void TForm1::ComboBox1DropDown() {
 
 void TForm1::ComboBox1Change() {
   startPending_ = false;
+  // The player's own choice: the lost device is no longer awaited.
+  lostDevice_.clear();
+  if (lostPoll_) lostPoll_->stop();
   // No note is left sounding on the old port; nothing is re-sent to the new one.
   MidiOut->reset();
   MidiOut->close();

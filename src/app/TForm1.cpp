@@ -49,6 +49,7 @@ TForm1::~TForm1() {
 
 void TForm1::FormDestroy() {
   destroyed_ = true;
+  devices().watchServers({});
   const QRect outer = outerGeometry();
   // Silenced first: a long settings write or its error box must not keep a note sounding.
   if (MidiOut) MidiOut->reset();

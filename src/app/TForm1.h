@@ -139,6 +139,9 @@ class TForm1 : public QWidget {
   void FormKeyUp(int key);
   void Panel1MouseLeave();
   void Panic();
+  /// A sound server went away (posted from its thread): relists, and when the open device went
+  /// with it, plays into nothing, says so once and waits for the device to come back.
+  void ServerLost();
   // ---- handlers: pad (app/PadHandlers.cpp, app/TableHandlers.cpp) ----
   void Button1Click();
   void Button3Click();
@@ -193,6 +196,10 @@ class TForm1 : public QWidget {
   void openStartDevice(bool final);
   /// Lists the slow backends' devices too, in the background, once the window is shown.
   void completeDeviceList();
+  /// Has ServerLost called on the window's thread whenever a sound server goes away.
+  void watchDeviceServers();
+  /// Opens the lost device again once the list has it (app/MidiHandlers.cpp).
+  void reopenLostDevice();
   void layoutBands();
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();
@@ -216,4 +223,7 @@ class TForm1 : public QWidget {
   bool destroyed_ = false;
   bool startPending_ = false;    ///< start-up has not found the device it opens yet
   bool listCompleting_ = false;  ///< the slow backends are being (or have been) listed
+  std::string lostDevice_;       ///< name of the open device a stopped server took; reopened
+  QTimer* lostPoll_ = nullptr;   ///< lists the devices again while lostDevice_ is away
+  bool tellingLoss_ = false;     ///< the box about a stopped server is showing
 };

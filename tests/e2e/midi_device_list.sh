@@ -1,6 +1,6 @@
 # The device list follows the system each time it is opened: a JACK client that appeared after
-# Korvane started is listed and plays when picked; once the JACK server has gone, its entries are
-# gone and picking another device still works.
+# Korvane started is listed and plays when picked; once the JACK server has gone (a box says so),
+# its entries are gone and picking another device still works.
 source "$(dirname "$0")/lib.sh"
 
 e2e_jack_start
@@ -20,6 +20,11 @@ kill -TERM "$first_pid" "$late_pid"
 e2e_wait_for 20 e2e_gone "$late_pid"
 kill -TERM "$jackd_pid"
 e2e_wait_for 20 e2e_gone "$jackd_pid"
+# The open device went with the server: one box says so.
+box=$(e2e_dialog "$wid" 20)
+e2e_wait_for 10 e2e_focused "$box"
+xdotool key Return
+e2e_wait_for 10 e2e_none_but "$wid"
 lists=$(grep -c '^midi: device 0:' "$KORVANE_LOG")
 e2e_pick "$wid" $E2E_COMBOBOX1 0
 listed_again() { [ "$(grep -c '^midi: device 0:' "$KORVANE_LOG")" -gt "$lists" ]; }

@@ -58,7 +58,7 @@ TEST_F(FormTest, DeviceChangeSilencesTheOldPortThenOpensAndResendsNothing) {
   EXPECT_EQ(withoutMessages(*log),
             (std::vector<Step>{{Event::Reset, 0}, {Event::Close, 0}, {Event::Open, 1}}));
   EXPECT_EQ(midi::notes(*log), std::vector<std::uint32_t>{0x00003C80});
-  EXPECT_EQ(log->size(), 1u + 16u + 3u);  // the note-off, All Notes Off on every channel
+  EXPECT_EQ(log->size(), 1u + 32u + 3u);  // the note-off, CC 123 and CC 64 on every channel
 }
 
 TEST_F(FormTest, ShutdownResetsThePortOnceAndSendsNothingElse) {
@@ -71,7 +71,7 @@ TEST_F(FormTest, ShutdownResetsThePortOnceAndSendsNothingElse) {
   form.reset();
   EXPECT_EQ(withoutMessages(*log), (std::vector<Step>{{Event::Reset, 0}}));
   EXPECT_EQ(midi::notes(*log), std::vector<std::uint32_t>{0x00004082});
-  EXPECT_EQ(log->size(), 1u + 16u + 1u);
+  EXPECT_EQ(log->size(), 1u + 32u + 1u);
   EXPECT_TRUE(std::filesystem::exists(iniPath())) << "the settings are still written";
 }
 
@@ -196,6 +196,48 @@ TEST_F(FormTest, OnceShownTheSlowDevicesJoinTheListAndStartUpOpensWhatItCouldNot
     EXPECT_EQ(form->ComboBox1->currentText(), c.selected);
     form.reset();
     log->clear();
+  }
+}
+
+TEST_F(FormTest, AStoppedServerTakesItsDevicesAndTheOpenOneComesBackByItself) {
+  const std::string told = "JACK サーバーが停止しました。";
+  struct Case {
+    const char* name;
+    int open;          // the device picked before the server stops
+    bool pickAnother;  // the player picks the synthesizer while the device is away
+    std::vector<std::string> boxes;
+    std::vector<Step> after;  // once the server is back
+  } cases[] = {
+      {"open device on it", 1, false, {told}, {{Event::Close, 1}, {Event::Open, 1}}},
+      {"open device elsewhere", 0, false, {}, {}},
+      {"another pick meanwhile", 1, true, {told}, {{Event::Close, 1}, {Event::Open, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    deviceNames = {std::string("Synth"), std::string("jack:in")};
+    create();
+    pick(form->ComboBox1, c.open);
+    log->clear();
+    devices->present({std::string("Synth")});
+    devices->loseServer();
+    devices->loseServer();  // told twice: one box
+    QTest::qWait(20);
+    EXPECT_EQ(form->ComboBox1->count(), 1);
+    EXPECT_EQ(form->ComboBox1->currentIndex(), c.open == 0 ? 0 : -1);
+    EXPECT_EQ(dialogs.messages, c.boxes);
+    form->MidiOut->send({0x90, 60, 100});
+    EXPECT_EQ(midi::notes(*log).size(), c.open == 0 ? 1u : 0u) << "a lost port plays nothing";
+    if (c.pickAnother) pick(form->ComboBox1, 0);
+    devices->present({std::string("Synth"), std::string("jack:in")});
+    // Awaited, the device is found by itself; else the player finds it by opening the list.
+    if (c.boxes.empty() || c.pickAnother) form->ComboBox1DropDown();
+    QTRY_COMPARE_WITH_TIMEOUT(form->ComboBox1->count(), 2, 5000);
+    QTest::qWait(1200);  // a second look finds nothing new to open
+    EXPECT_EQ(withoutMessages(*log), c.after);
+    EXPECT_EQ(form->ComboBox1->currentIndex(), c.pickAnother ? 0 : c.open);
+    form.reset();
+    log->clear();
+    dialogs.messages.clear();
   }
 }
 
