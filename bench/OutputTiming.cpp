@@ -4,6 +4,10 @@
 //     on the running JACK server: Korvane's port (midi::Port on its JACK client) and an RtMidi
 //     sender play the same notes at the same deadlines into a receiver of this program that
 //     stamps each event with its frame; prints the error of the intervals between note-ons.
+//   OutputTiming backlog [pairs]
+//     on the running JACK server: as many note-on/note-off pairs as given (1520 by default, 3040
+//     messages) all due at one moment through Korvane's port, far more than one cycle's MIDI
+//     buffer holds; prints how many note-ons arrived, in how many cycles.
 //   OutputTiming synth <buffer-frames> [notes] [interval-ms]
 //     the built-in synthesizer rendering to a file (FluidSynth's file driver) at that buffer
 //     size; onsets found in the audio; prints the interval error and the latency's spread.
@@ -65,6 +69,14 @@ void printRow(const char* what, const std::vector<double>& errors) {
 
 // ---- JACK: a receiver stamping frames ---------------------------------------------------
 
+/// Korvane's port on the receiver's first input, or null.
+std::unique_ptr<midi::Port> openOnReceiver(midi::Devices& devices, const std::string& name) {
+  devices.refresh();  // the JACK ports too
+  for (int id = 0; id < devices.count(); ++id)
+    if (devices.name(id) == name + ":korvane") return devices.open(id);
+  return nullptr;
+}
+
 int runJack(int notes, double intervalMs) {
   const std::string name = "timing" + std::to_string(getpid());
   FrameReceiver rx;
@@ -76,10 +88,7 @@ int runJack(int notes, double intervalMs) {
   const unsigned period = jack_get_buffer_size(rx.client);
 
   auto devices = midi::makeSystemDevices();
-  devices->refresh();  // the JACK ports too
-  std::unique_ptr<midi::Port> korvane;
-  for (int id = 0; id < devices->count(); ++id)
-    if (devices->name(id) == name + ":korvane") korvane = devices->open(id);
+  auto korvane = openOnReceiver(*devices, name);
   if (!korvane) {
     std::fprintf(stderr, "receiver not listed\n");
     return 1;
@@ -116,6 +125,37 @@ int runJack(int notes, double intervalMs) {
     printRow(p == 0 ? "  Korvane's JACK port" : "  RtMidi JACK sender",
              intervalErrors(rx.onsets(p), intervalMs));
   return 0;
+}
+
+int runBacklog(int pairs) {
+  const std::string name = "backlog" + std::to_string(getpid());
+  FrameReceiver rx;
+  if (!rx.open(name, static_cast<std::size_t>(pairs) + 8)) {
+    std::fprintf(stderr, "no JACK server\n");
+    return 1;
+  }
+  auto devices = midi::makeSystemDevices();
+  auto korvane = openOnReceiver(*devices, name);
+  if (!korvane) {
+    std::fprintf(stderr, "receiver not listed\n");
+    return 1;
+  }
+  const auto at = Clock::now() + 100ms;
+  for (int i = 0; i < pairs; ++i) {
+    korvane->send({0x90, 36 + i % 48, 100}, at);
+    korvane->send({0x80, 36 + i % 48, 0}, at);
+  }
+  const auto until = Clock::now() + 10s;
+  while (rx.count[0].load() < static_cast<std::size_t>(pairs) && Clock::now() < until)
+    std::this_thread::sleep_for(10ms);
+  std::this_thread::sleep_for(100ms);
+  korvane->close();
+  jack_deactivate(rx.client);
+  const auto onsets = rx.onsets(0);
+  const double period = jack_get_buffer_size(rx.client) / jack_get_sample_rate(rx.client);
+  std::printf("%d messages due at one moment: %zu of %d note-ons arrived, over %.0f cycles\n",
+              2 * pairs, onsets.size(), pairs, onsets.empty() ? 0 : onsets.back() / period + 1);
+  return onsets.size() == static_cast<std::size_t>(pairs) ? 0 : 1;
 }
 
 // ---- Built-in synthesizer: onsets in the rendered audio -----------------------------------
@@ -189,9 +229,12 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "jack")
     return runJack(argc > 2 ? std::atoi(argv[2]) : 100, argc > 3 ? std::atof(argv[3]) : 120);
+  if (mode == "backlog") return runBacklog(argc > 2 ? std::atoi(argv[2]) : 1520);
   if (mode == "synth" && argc > 2)
     return runSynth(std::atoi(argv[2]), argc > 3 ? std::atoi(argv[3]) : 100,
                     argc > 4 ? std::atof(argv[4]) : 120);
-  std::fprintf(stderr, "usage: OutputTiming jack [notes] [ms] | synth <frames> [notes] [ms]\n");
+  std::fprintf(
+      stderr,
+      "usage: OutputTiming jack [notes] [ms] | backlog [pairs] | synth <frames> [notes] [ms]\n");
   return 2;
 }
