@@ -152,7 +152,8 @@ int runBacklog(int pairs) {
   korvane->close();
   jack_deactivate(rx.client);
   const auto onsets = rx.onsets(0);
-  const double period = jack_get_buffer_size(rx.client) / jack_get_sample_rate(rx.client);
+  const double period = static_cast<double>(jack_get_buffer_size(rx.client)) /
+                        static_cast<double>(jack_get_sample_rate(rx.client));
   std::printf("%d messages due at one moment: %zu of %d note-ons arrived, over %.0f cycles\n",
               2 * pairs, onsets.size(), pairs, onsets.empty() ? 0 : onsets.back() / period + 1);
   return onsets.size() == static_cast<std::size_t>(pairs) ? 0 : 1;

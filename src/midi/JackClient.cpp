@@ -57,6 +57,9 @@ JackClient::JackClient(jack_client_t* client, std::function<void()> lost)
 
 JackClient::~JackClient() {
   if (alive_) drain();  // a reset sent right before the end must still be heard
+  // An overflow that nothing followed is told here.
+  if (const std::size_t dropped = queue_.takeDropped())
+    logLine("JACK queue full: %zu messages dropped", dropped);
   releaseDead();
   std::lock_guard lock(api_);
   // Deactivates first: once it returns no thread of JACK's touches the queue, freed after it.
