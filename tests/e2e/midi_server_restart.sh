@@ -33,7 +33,8 @@ e2e_jack_start "$server"
 e2e_capture_start "$sink"
 e2e_wait_for 30 e2e_jack_connected "$sink:in" "Korvane:out"
 e2e_pick "$wid" $E2E_COMBOBOX2 3
-e2e_wait_capture '^[0-9.]+ c0 03$' >/dev/null
+e2e_poll 20 e2e_capture_has '^[0-9.]+ c0 03$' ||
+  e2e_fail "nothing played on the port opened again; the server's graph: $(jack_lsp -c 2>&1)"
 e2e_korvane_stop
 kill -0 "$KORVANE_PID" 2>/dev/null && e2e_fail "still running"
 if grep -Eq 'Sanitizer|Segmentation|Aborted|terminate called' "$KORVANE_LOG"; then
