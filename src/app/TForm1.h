@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -184,7 +185,11 @@ class TForm1 : public QWidget {
   bool event(QEvent* event) override;
 
  private:
-  void buildControls();
+  void buildControls();  ///< makes the window's controls from its tables (app/Layout.cpp)
+  void takeControls(const std::map<std::string, QWidget*>& named);
+  void buildMenus(const std::map<std::string, QWidget*>& named);
+  void bindHandlers(const std::map<std::string, QWidget*>& named);
+  void bindPointerHandlers();
   void fillDeviceList();  ///< ComboBox1 and DeviceIds from devices() (app/MidiHandlers.cpp)
   /// Fills ComboBox1 again, keeping the open device selected by name (app/MidiHandlers.cpp).
   void relistDevices();
