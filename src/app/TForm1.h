@@ -29,6 +29,7 @@ class QKeyEvent;
 
 namespace app {
 class IniFile;
+class Session;
 class Panel;
 class PaintBox;
 class SpeedButton;
@@ -44,6 +45,9 @@ struct TForm1Services {
   bool startTimer = true;  ///< widget tests drive the clock tick themselves
   /// Start-up opens the first device whose name contains it instead of the first (--device).
   std::optional<std::string> startDevice{};
+  /// Under a session: the settings file it keeps, instead of the one found from exePath.
+  std::optional<std::string> settingsFile{};
+  app::Session* session = nullptr;  ///< the session manager taking part, or none
 };
 
 namespace app {
@@ -174,6 +178,18 @@ class TForm1 : public QWidget {
   /// Path of the settings file in use.
   std::string settingsPath() const;
 
+  // ---- under a session manager (app/SessionHandlers.cpp) ----
+  /// Writes what the settings file holds, as shutdown does, and keeps running; the error's
+  /// text, empty when written.
+  std::string saveSettings();
+  /// Shows or hides the window; hiding ends a held note (the port stays open).
+  void showForSession(bool show);
+  /// Whatever the settings file holds may have changed: the session learns whether it differs
+  /// from what was saved. Nothing happens outside a session.
+  void settingsChanged();
+  /// Ends Korvane now (SIGTERM): the event loop ends, shutdown runs without waiting for anyone.
+  void terminate();
+
   midi::Devices& devices() { return services_.devices; }
   app::Dialogs& dialogs() { return services_.dialogs; }
   app::Waiter& waiter() { return services_.waiter; }
@@ -198,9 +214,12 @@ class TForm1 : public QWidget {
   void openStartDevice(bool final);
   /// Lists the slow backends' devices too, in the background, once the window is shown.
   void completeDeviceList();
+  void listCompleted();  ///< every device is listed: a session's open is complete
   void layoutBands();
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();
+  void writeSettings(QRect outer);    ///< the gate slots and the placement, then the one write
+  std::string settingsState() const;  ///< what the settings file would hold now, as one text
 
   // ---- note clock (app/ClockHandlers.cpp) ----
   void clockWait(std::chrono::steady_clock::time_point from, long long ms);
@@ -221,4 +240,7 @@ class TForm1 : public QWidget {
   bool destroyed_ = false;
   bool startPending_ = false;    ///< start-up has not found the device it opens yet
   bool listCompleting_ = false;  ///< the slow backends are being (or have been) listed
+  bool terminating_ = false;     ///< terminate() was called: a close really closes
+  bool sessionReady_ = false;    ///< the session was told the open is complete
+  std::string savedState_;       ///< settingsState() when last read or written
 };

@@ -27,9 +27,9 @@ std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
 
 class JackClient {
  public:
-  /// Opens the client "Korvane" on the running server; null when none runs (never starts one,
+  /// Opens the client name on the running server; null when none runs (never starts one,
   /// prints nothing).
-  static std::shared_ptr<JackClient> open();
+  static std::shared_ptr<JackClient> open(const std::string& name = "Korvane");
   ~JackClient();
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;

@@ -15,6 +15,7 @@ namespace {
 /// Gathers the list; keeps what is worth keeping from one gathering to the next.
 class Gatherer {
  public:
+  explicit Gatherer(std::string jackName) : jackName_(std::move(jackName)) {}
   std::vector<DeviceEntry> operator()(Reach reach) {
     std::vector<DeviceEntry> entries;
     try {
@@ -33,11 +34,12 @@ class Gatherer {
  private:
   std::optional<DeviceEntry> synth_;
   std::shared_ptr<JackClient> jack_;
+  std::string jackName_;
 
   void addPorts(std::vector<DeviceEntry>& entries) {
     try {
       // The one JACK client, kept for the ports; a new one only when its server went away.
-      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
+      if (!jack_ || !jack_->alive()) jack_ = JackClient::open(jackName_);
       for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
     } catch (...) {
       // A backend that fails while listing contributes nothing.
@@ -47,10 +49,10 @@ class Gatherer {
 
 }  // namespace
 
-std::unique_ptr<Devices> makeSystemDevices() {
+std::unique_ptr<Devices> makeSystemDevices(const std::string& jackName) {
   // No backend may start a JACK server of its own (FluidSynth's JACK driver would).
   setenv("JACK_NO_START_SERVER", "1", 0);
-  return std::make_unique<DeviceList>(Gatherer());
+  return std::make_unique<DeviceList>(Gatherer(jackName));
 }
 
 }  // namespace midi
