@@ -90,7 +90,7 @@ Environment:
     </message>
     <message>
         <source>テンポ</source>
-        <translation>Tempo</translation>
+        <translation>BPM</translation>
     </message>
     <message>
         <source>Length</source>
@@ -110,7 +110,7 @@ Environment:
     </message>
     <message>
         <source>X軸-音階</source>
-        <translation>X: notes</translation>
+        <translation>X: scale</translation>
     </message>
     <message>
         <source>鍵盤生成</source>
@@ -118,7 +118,7 @@ Environment:
     </message>
     <message>
         <source>Y軸-音量</source>
-        <translation>Y: velocity</translation>
+        <translation>Y: volume</translation>
     </message>
     <message>
         <source>Vol分解</source>

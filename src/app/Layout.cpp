@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
@@ -163,74 +162,17 @@ QString text(const Control& c) {
   return QCoreApplication::translate(kContext, c.text);
 }
 
-/// Tab pages with tabs along the bottom: each page inside a 4-pixel frame, the tabs in the
-/// 22 pixels below it, so a page of the designed 59-pixel control has a 33-pixel client area.
-class PagesStyle : public QProxyStyle {
- public:
-  QRect subElementRect(SubElement element, const QStyleOption* option,
-                       const QWidget* widget) const override {
-    const QRect all = option->rect;
-    switch (element) {
-      case SE_TabWidgetTabPane:
-        return QRect(all.left(), all.top(), all.width(),
-                     std::max(0, all.height() - kTabsHeight + kFrame));
-      case SE_TabWidgetTabContents:
-        return QRect(all.left() + kFrame, all.top() + kFrame, std::max(0, all.width() - 2 * kFrame),
-                     std::max(0, all.height() - kTabsHeight - kFrame));
-      case SE_TabWidgetTabBar: {
-        const QRect bar = QProxyStyle::subElementRect(element, option, widget);
-        return QRect(bar.left(), all.bottom() + 1 - kTabsHeight + kOverlap, bar.width(),
-                     kTabsHeight - kOverlap);
-      }
-      default:
-        return QProxyStyle::subElementRect(element, option, widget);
-    }
-  }
-
- private:
-  static constexpr int kFrame = 4, kTabsHeight = 22, kOverlap = 2;
-};
-
-QWidget* makeSlider(QWidget* parent) {
-  auto* slider = new QSlider(Qt::Horizontal, parent);
-  slider->setRange(0, 960);
-  slider->setSingleStep(1);
-  slider->setPageStep(60);
-  slider->setTickInterval(120);
-  slider->setTickPosition(QSlider::TicksBelow);
-  slider->setValue(0);
-  return slider;
-}
-
 QWidget* makeNumbers(QWidget* parent, const Control& c) {
   auto* list = new QComboBox(parent);
   for (int i = 1, last = std::stoi(c.text); i <= last; ++i) list->addItem(QString::number(i));
   return list;
 }
 
-QWidget* makePages(QWidget* parent) {
-  auto* pages = new QTabWidget(parent);
-  pages->setTabPosition(QTabWidget::South);
-  auto* style = new PagesStyle;
-  style->setParent(pages);
-  pages->setStyle(style);
-  return pages;
-}
-
-QWidget* makeBlackPanel(QWidget* parent) {
-  QFrame* panel = app::makePanel(parent);
-  panel->setAutoFillBackground(true);
-  QPalette black = panel->palette();
-  black.setColor(QPalette::Window, Qt::black);
-  panel->setPalette(black);
-  return panel;
-}
-
 /// The widget of c inside parent (a page is added to its pages by place()).
 QWidget* make(const Control& c, QWidget* parent) {
   switch (c.kind) {
     case Kind::Panel:
-      return std::string(c.name) == "Panel3" ? makeBlackPanel(parent) : app::makePanel(parent);
+      return std::string(c.name) == "Panel3" ? app::makeBlackPanel(parent) : app::makePanel(parent);
     case Kind::PadPanel: {
       auto* panel = new app::Panel(parent);
       panel->setAutoFillBackground(true);
@@ -252,13 +194,13 @@ QWidget* make(const Control& c, QWidget* parent) {
       return button;
     }
     case Kind::Slider:
-      return makeSlider(parent);
+      return app::makeLengthSlider(parent);
     case Kind::Check:
       return new QCheckBox(text(c), parent);
     case Kind::Slot:
       return new app::SpeedButton(parent, std::stoi(c.text));
     case Kind::Pages:
-      return makePages(parent);
+      return app::makePages(parent);
     case Kind::Page:
       return new QWidget;
   }
