@@ -23,21 +23,10 @@ constexpr int kTopBarHeight = 29;
 constexpr int kPagesHeight = 59;
 constexpr const char* kContext = "Form1";  ///< the translation context of the window's texts
 
-enum class Kind {
-  Panel,
-  PadPanel,
-  Pad,
-  DropDown,
-  Numbers,
-  Label,
-  Edit,
-  Button,
-  Slider,
-  Check,
-  Slot,
-  Pages,
-  Page
-};
+// clang-format off
+enum class Kind { Panel, PadPanel, Pad, DropDown, Numbers, Label, Edit, Button, Slider, Check, Slot,
+                  Pages, Page };
+// clang-format on
 
 /// How a control is placed in its parent.
 enum class Fit {

@@ -26,7 +26,8 @@ std::string TForm1::settingsState() const {
 }
 
 void TForm1::settingsChanged() {
-  if (services_.session == nullptr || destroyed_) return;
+  // Before the open is complete there is no saved state to differ from.
+  if (services_.session == nullptr || !sessionReady_ || destroyed_) return;
   services_.session->settingsDirty(settingsState() != savedState_);
 }
 

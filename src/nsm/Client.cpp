@@ -80,7 +80,7 @@ void Client::opened(const std::string& error) {
 }
 
 void Client::setDirty(bool dirty) {
-  if (!open_ || dirty_ == dirty) return;
+  if (!openAnswered_ || dirty_ == dirty) return;
   dirty_ = dirty;
   send({dirty ? "/nsm/client/is_dirty" : "/nsm/client/is_clean", {}});
 }

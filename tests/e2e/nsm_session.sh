@@ -41,6 +41,7 @@ wait_said "/nsm/client/gui_is_shown"
 e2e_pick "$wid" $E2E_COMBOBOX1 1
 e2e_wait_for 20 bash -c "jack_lsp | grep -qx '$id:Korvane'"
 
+said "/nsm/client/is_dirty" && e2e_fail "dirty before anything changed"
 xdotool windowmove "$wid" 120 90
 wait_said "/nsm/client/is_dirty"
 echo save >&9
