@@ -9,7 +9,9 @@
 #include "app/CommandLine.h"
 #include "app/Desktop.h"
 #include "app/ErrorReport.h"
+#include "app/Language.h"
 #include "app/LiveWait.h"
+#include "app/NsmSession.h"
 #include "app/QtServices.h"
 #include "app/Signals.h"
 #include "app/TForm1.h"
@@ -19,7 +21,8 @@ namespace {
 
 /// Handles the options that need no window (help, version, errors, the device list). Parsed
 /// under a core application only: these work without a display.
-std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>& device) {
+std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>& device,
+                               std::optional<std::string>& lang) {
   QCoreApplication core(argc, argv);
   QCoreApplication::setApplicationName("korvane");
   const app::CommandLine options = app::parseCommandLine(QCoreApplication::arguments());
@@ -33,7 +36,14 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
     return 0;
   }
   device = options.device;
+  lang = options.lang;
   return std::nullopt;
+}
+
+app::Language chosenLanguage(const std::optional<std::string>& lang) {
+  if (lang)
+    if (auto chosen = app::languageOption(*lang)) return *chosen;
+  return app::languageOfLocale(app::messagesLocale());
 }
 
 }  // namespace
@@ -41,15 +51,15 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
 int main(int argc, char** argv) {
   // The note clock's timing is measured on Qt's plain Unix event dispatcher; keep to it.
   qputenv("QT_NO_GLIB", "1");
-  std::optional<std::string> device;
+  std::optional<std::string> device, lang;
   if (argc > 1) {
-    if (auto status = commandLine(argc, argv, device)) return *status;
+    if (auto status = commandLine(argc, argv, device, lang)) return *status;
   }
   app::preferXWayland();
   QApplication application(argc, argv);
   // No display name: Qt would append it to every caption ("C4-100 — Korvane").
   QApplication::setApplicationName("Korvane");
-  app::installQtJapanese(application);
+  app::installTranslations(application, chosenLanguage(lang));
   app::setKorvaneIcon();
   QFont font;
   // Proportional faces with the Japanese glyphs come before any monospaced one.
@@ -57,17 +67,32 @@ int main(int argc, char** argv) {
   font.setPixelSize(11);
   QApplication::setFont(font);
 
+  // Under a session manager nothing of the session (settings, JACK name) is known before its open.
+  std::unique_ptr<app::NsmSession> session;
+  if (const char* url = std::getenv("NSM_URL"); url != nullptr && *url != '\0')
+    session = app::NsmSession::join(url, argv[0]);
+
   app::QtDialogs dialogs;
   try {
-    auto devices = midi::makeSystemDevices();
+    auto devices = midi::makeSystemDevices(session ? session->clientId() : "Korvane");
     app::LiveWaiter waiter;
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};
     services.startDevice = device;
+    if (session) {
+      services.settingsFile = session->settingsFile();
+      services.session = session.get();
+      // A hidden window keeps Korvane in the session; only the manager ends it.
+      QApplication::setQuitOnLastWindowClosed(false);
+    }
     auto form = std::make_unique<TForm1>(services);
     dialogs.setParent(form.get());
-    app::closeOnTerminationSignals(form.get());
+    if (session) session->attach(*form);
+    app::onTerminationSignals(form.get(), [&dialogs, window = form.get()] {
+      dialogs.toStandardError();
+      window->terminate();
+    });
     form->show();
     application.exec();
     dialogs.setParent(nullptr);

@@ -1,19 +1,28 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include "app/Language.h"
 
 namespace app {
 namespace {
 
 // Read by the MIDI layer; --help lists them because nothing else on screen does.
-const char* const kEnvironment =
+const char* const kEnvironment = QT_TRANSLATE_NOOP(
+    "CommandLine",
     "\nEnvironment:\n"
     "  KORVANE_SOUNDFONT     SoundFont of the built-in synthesizer (default: the system's\n"
     "                        General MIDI SoundFont in /usr/share/sounds/sf2)\n"
     "  KORVANE_SYNTH_DRIVER  FluidSynth audio driver (pipewire, pulseaudio, alsa, jack, file, "
     "none)\n"
     "  KORVANE_SYNTH_FILE    output file of the \"file\" driver (default: korvane.wav)\n"
-    "  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error\n";
+    "  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error\n"
+    "  NSM_URL               the session manager to take part in (set by it)\n");
+
+QString translated(const char* text) {
+  return QCoreApplication::translate("CommandLine", text);
+}
 
 CommandLine usageError(const QString& message) {
   CommandLine result;
@@ -27,28 +36,45 @@ CommandLine usageError(const QString& message) {
 
 CommandLine parseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
-  parser.setApplicationDescription("Korvane, a MIDI pad instrument.");
-  const QCommandLineOption help(QStringList{"h", "help"}, "Show this help and exit.");
-  const QCommandLineOption version("version", "Show the version and exit.");
-  const QCommandLineOption list("list-devices",
-                                "Print the MIDI output devices, one per line, and exit.");
+  parser.setApplicationDescription(
+      translated(QT_TRANSLATE_NOOP("CommandLine", "Korvane, a MIDI pad instrument.")));
+  const QCommandLineOption help(
+      QStringList{"h", "help"},
+      translated(QT_TRANSLATE_NOOP("CommandLine", "Show this help and exit.")));
+  const QCommandLineOption version(
+      "version", translated(QT_TRANSLATE_NOOP("CommandLine", "Show the version and exit.")));
+  const QCommandLineOption list(
+      "list-devices",
+      translated(QT_TRANSLATE_NOOP("CommandLine",
+                                   "Print the MIDI output devices, one per line, and exit.")));
   const QCommandLineOption device(
-      "device", "Open the first output device whose name contains TEXT at start-up.", "TEXT");
-  parser.addOptions({help, version, list, device});
+      "device",
+      translated(QT_TRANSLATE_NOOP(
+          "CommandLine", "Open the first output device whose name contains TEXT at start-up.")),
+      "TEXT");
+  const QCommandLineOption lang(
+      "lang",
+      translated(QT_TRANSLATE_NOOP(
+          "CommandLine", "Show the window in Japanese (ja) or English (en) whatever the locale.")),
+      "ja|en");
+  parser.addOptions({help, version, list, device, lang});
   if (!parser.parse(arguments)) return usageError(parser.errorText());
   if (!parser.positionalArguments().isEmpty())
     return usageError("Unexpected argument '" + parser.positionalArguments().first() + "'.");
+  if (parser.isSet(lang) && !languageOption(parser.value(lang).toStdString()))
+    return usageError("--lang takes ja or en, not '" + parser.value(lang) + "'.");
 
   CommandLine result;
   if (parser.isSet(help)) {
     result.exitStatus = 0;
-    result.out = parser.helpText().toStdString() + kEnvironment;
+    result.out = parser.helpText().toStdString() + translated(kEnvironment).toStdString();
   } else if (parser.isSet(version)) {
     result.exitStatus = 0;
     result.out = "Korvane " KORVANE_VERSION "\n";
   }
   result.listDevices = parser.isSet(list);
   if (parser.isSet(device)) result.device = parser.value(device).toStdString();
+  if (parser.isSet(lang)) result.lang = parser.value(lang).toStdString();
   return result;
 }
 

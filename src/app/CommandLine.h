@@ -1,4 +1,4 @@
-// Korvane's command line: --help, --version, --list-devices, --device TEXT.
+// Korvane's command line: --help, --version, --list-devices, --device TEXT, --lang ja|en.
 #pragma once
 
 #include <QStringList>
@@ -17,6 +17,7 @@ struct CommandLine {
   std::string err;                    ///< text for standard error (a usage error)
   bool listDevices = false;           ///< print the output devices and leave
   std::optional<std::string> device;  ///< open the first device whose name contains this
+  std::optional<std::string> lang;    ///< --lang: "ja" or "en" (checked)
 };
 
 /// Parses arguments (the program's path first). An unknown option, a missing value or a stray

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QSlider>
+#include <QTabWidget>
 
 namespace app {
 namespace {
@@ -18,7 +21,64 @@ bool modalDialogShown(const QWidget* own) {
     if (w != own && w->isVisible() && w->isModal()) return true;
   return false;
 }
+/// Tab pages with tabs along the bottom: each page inside a 4-pixel frame, the tabs in the
+/// 22 pixels below it, so a page of the designed 59-pixel control has a 33-pixel client area.
+class PagesStyle : public QProxyStyle {
+ public:
+  QRect subElementRect(SubElement element, const QStyleOption* option,
+                       const QWidget* widget) const override {
+    const QRect all = option->rect;
+    switch (element) {
+      case SE_TabWidgetTabPane:
+        return QRect(all.left(), all.top(), all.width(),
+                     std::max(0, all.height() - kTabsHeight + kFrame));
+      case SE_TabWidgetTabContents:
+        return QRect(all.left() + kFrame, all.top() + kFrame, std::max(0, all.width() - 2 * kFrame),
+                     std::max(0, all.height() - kTabsHeight - kFrame));
+      case SE_TabWidgetTabBar: {
+        const QRect bar = QProxyStyle::subElementRect(element, option, widget);
+        return QRect(bar.left(), all.bottom() + 1 - kTabsHeight + kOverlap, bar.width(),
+                     kTabsHeight - kOverlap);
+      }
+      default:
+        return QProxyStyle::subElementRect(element, option, widget);
+    }
+  }
+
+ private:
+  static constexpr int kFrame = 4, kTabsHeight = 22, kOverlap = 2;
+};
+
 }  // namespace
+
+QWidget* makeLengthSlider(QWidget* parent) {
+  auto* slider = new QSlider(Qt::Horizontal, parent);
+  slider->setRange(0, 960);
+  slider->setSingleStep(1);
+  slider->setPageStep(60);
+  slider->setTickInterval(120);
+  slider->setTickPosition(QSlider::TicksBelow);
+  slider->setValue(0);
+  return slider;
+}
+
+QWidget* makePages(QWidget* parent) {
+  auto* pages = new QTabWidget(parent);
+  pages->setTabPosition(QTabWidget::South);
+  auto* style = new PagesStyle;
+  style->setParent(pages);
+  pages->setStyle(style);
+  return pages;
+}
+
+QWidget* makeBlackPanel(QWidget* parent) {
+  QFrame* panel = app::makePanel(parent);
+  panel->setAutoFillBackground(true);
+  QPalette black = panel->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  panel->setPalette(black);
+  return panel;
+}
 
 QFrame* makePanel(QWidget* parent) {
   auto* f = new QFrame(parent);

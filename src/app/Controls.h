@@ -102,5 +102,11 @@ class DropDownList : public QComboBox {
 
 /// Makes a raised 1-pixel panel.
 QFrame* makePanel(QWidget* parent);
+/// The same panel, filled black (the pad's).
+QWidget* makeBlackPanel(QWidget* parent);
+/// The Length slider: 0–960 ticks, a step of 1, a page of 60, a tick mark every 120.
+QWidget* makeLengthSlider(QWidget* parent);
+/// Tab pages with the tabs along the bottom, each page's client area inside a 4-pixel frame.
+QWidget* makePages(QWidget* parent);
 
 }  // namespace app

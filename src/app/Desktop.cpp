@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 namespace app {
 
@@ -12,15 +10,6 @@ void preferXWayland() {
   if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY"))
     return;
   qputenv("QT_QPA_PLATFORM", "xcb");
-}
-
-void installQtJapanese(QCoreApplication& application) {
-  // The window's texts are Japanese whatever the locale; Qt's own follow them.
-  auto* translator = new QTranslator(&application);
-  if (translator->load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QCoreApplication::installTranslator(translator);
-  else
-    delete translator;
 }
 
 void setKorvaneIcon() {

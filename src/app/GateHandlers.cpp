@@ -34,6 +34,7 @@ void TForm1::SpeedButton1Click(int tag) {
     return dialogs().openFile(app::FileDialog::GatePattern);
   });
   if (loaded) SpeedButtons.at(static_cast<std::size_t>(tag))->setText(kHasFile);
+  settingsChanged();  // a slot's file is kept in the settings file
 }
 
 void TForm1::SpeedButton1MouseDown(int, Qt::MouseButton button) {

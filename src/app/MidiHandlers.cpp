@@ -24,6 +24,10 @@ int selectedDevice(const QComboBox& list, const std::vector<int>& ids) {
   return ids[static_cast<std::size_t>(position)];
 }
 
+// The name the output layer gives the built-in synthesizer, as the list shows it.
+[[maybe_unused]] const char* const kSynthName =
+    QT_TRANSLATE_NOOP("Devices", "Korvane 内蔵シンセサイザー");
+
 }  // namespace
 
 void TForm1::openMidiAtStartup() {
@@ -74,6 +78,7 @@ void TForm1::completeDeviceList() {
           // An open drop-down has listed the complete list itself.
           if (self && !self->ComboBox1->view()->isVisible())
             self->guarded([&self] { self->relistDevices(); });
+          if (self) self->guarded([&self] { self->listCompleted(); });
         },
         Qt::QueuedConnection);
   });
@@ -86,7 +91,8 @@ void TForm1::fillDeviceList() {
   for (int id = 0; id < n; ++id) {
     // A device that cannot be named is left out; the map keeps the others on their own ids.
     if (auto name = devices().name(id)) {
-      ComboBox1->addItem(QString::fromStdString(*name));
+      // Only the built-in synthesizer's own name has a translation.
+      ComboBox1->addItem(QCoreApplication::translate("Devices", name->c_str()));
       DeviceIds.push_back(id);
     }
   }

@@ -1,7 +1,10 @@
 #include "app/QtServices.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
+#include <iostream>
 
+#include "app/Language.h"
 #include "lib/Error.h"
 
 namespace app {
@@ -9,13 +12,18 @@ namespace app {
 DialogTexts dialogTexts(FileDialog which) {
   switch (which) {
     case FileDialog::KeyScale:
-      return {"鍵盤ファイル読み込み", "キーボードスケールテキスト(*.kst,*.txt) (*.kst *.txt)"};
+      return {
+          QT_TRANSLATE_NOOP("Dialogs", "鍵盤ファイル読み込み"),
+          QT_TRANSLATE_NOOP("Dialogs", "キーボードスケールテキスト(*.kst,*.txt) (*.kst *.txt)")};
     case FileDialog::Volume:
-      return {"音量定義テキスト読み込み",
-              "音量定義テキスト(*.vdt *.txt) (*.vdt *.txt);;すべてのファイル (*)"};
+      return {QT_TRANSLATE_NOOP("Dialogs", "音量定義テキスト読み込み"),
+              QT_TRANSLATE_NOOP(
+                  "Dialogs", "音量定義テキスト(*.vdt *.txt) (*.vdt *.txt);;すべてのファイル (*)")};
     case FileDialog::GatePattern:
-      return {"アルペジエータパターン読み込み",
-              "ゲートアルペジエータパターン(*.gap *.txt) (*.gap *.txt);;すべてのファイル (*)"};
+      return {QT_TRANSLATE_NOOP("Dialogs", "アルペジエータパターン読み込み"),
+              QT_TRANSLATE_NOOP(
+                  "Dialogs",
+                  "ゲートアルペジエータパターン(*.gap *.txt) (*.gap *.txt);;すべてのファイル (*)")};
   }
   return {"", ""};
 }
@@ -26,11 +34,12 @@ QtDialogs::~QtDialogs() {
 }
 
 std::optional<std::string> QtDialogs::openFile(FileDialog which) {
+  if (quiet_) return std::nullopt;
   auto& dialog = dialogs_[static_cast<int>(which)];
   if (!dialog) {
     const DialogTexts texts = dialogTexts(which);
-    dialog = new QFileDialog(parent_, QString::fromUtf8(texts.title));
-    dialog->setNameFilters(QString::fromUtf8(texts.filters).split(";;"));
+    dialog = new QFileDialog(parent_, QCoreApplication::translate("Dialogs", texts.title));
+    dialog->setNameFilters(QCoreApplication::translate("Dialogs", texts.filters).split(";;"));
     // A typed name of a missing file is accepted; the load that follows reports it.
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -50,16 +59,21 @@ namespace {
 constexpr std::size_t kBoxTextLimit = 10000;
 
 QString boxText(const std::string& text) {
-  return QString::fromUtf8(lib::quoted(text, kBoxTextLimit));
+  return QString::fromUtf8(lib::quoted(translateMessage(text), kBoxTextLimit));
 }
 }  // namespace
 
 void QtDialogs::message(const std::string& text) {
+  if (quiet_) {
+    std::cerr << "korvane: " << translateMessage(text) << std::endl;
+    return;
+  }
   QMessageBox box(QMessageBox::NoIcon, "Korvane", boxText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
 void QtDialogs::error(const std::string& text) {
+  if (quiet_) return message(text);
   QMessageBox box(QMessageBox::Critical, "Korvane", boxText(text), QMessageBox::Ok, parent_);
   box.exec();
 }

@@ -15,12 +15,16 @@ class QtDialogs : public Dialogs {
   explicit QtDialogs(QWidget* parent = nullptr);
   ~QtDialogs() override;
   void setParent(QWidget* parent) { parent_ = parent; }
+  /// From now on boxes go to standard error and file dialogs answer "cancelled": Korvane is
+  /// ending and waits for nobody.
+  void toStandardError() { quiet_ = true; }
   std::optional<std::string> openFile(FileDialog which) override;
   void message(const std::string& text) override;
   void error(const std::string& text) override;
 
  private:
   QWidget* parent_;
+  bool quiet_ = false;
   // The window deletes the dialogs it parents when it goes first; QPointer notices that.
   QPointer<QFileDialog> dialogs_[3];
 };

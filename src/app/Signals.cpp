@@ -4,8 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QObject>
 #include <QSocketNotifier>
-#include <QWidget>
 #include <csignal>
 
 namespace app {
@@ -20,14 +20,14 @@ void onSignal(int) {
 
 }  // namespace
 
-void closeOnTerminationSignals(QWidget* window) {
+void onTerminationSignals(QObject* context, std::function<void()> act) {
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
   ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
-  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, window);
-  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
+  QObject::connect(notifier, &QSocketNotifier::activated, context, [act = std::move(act)] {
     char c;
     [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
-    window->close();
+    act();
   });
   struct sigaction sa {};
   sa.sa_handler = onSignal;

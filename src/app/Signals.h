@@ -1,11 +1,13 @@
-// SIGINT and SIGTERM as a close request, so the settings are written on logout or Ctrl+C.
+// SIGINT and SIGTERM end Korvane at once, so a logout, Ctrl+C or a session manager never waits.
 #pragma once
 
-class QWidget;
+#include <functional>
+
+class QObject;
 
 namespace app {
 
-/// From now on SIGINT and SIGTERM close window the way its close button does.
-void closeOnTerminationSignals(QWidget* window);
+/// From now on SIGINT and SIGTERM run act in context's thread (from its event loop).
+void onTerminationSignals(QObject* context, std::function<void()> act);
 
 }  // namespace app

@@ -2,6 +2,7 @@
 #include "app/TForm1.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTabWidget>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include "app/Controls.h"
 #include "app/ErrorReport.h"
 #include "app/IniFile.h"
+#include "app/Session.h"
 
 namespace app {
 int storedSize(int stored, int def) {
@@ -32,15 +34,18 @@ TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(
   NoteClock->setInterval(1);
   connect(NoteClock, &QTimer::timeout, this, [this] { guarded([this] { NoteClockTick(0); }); });
   if (services_.startTimer) NoteClock->start();
-  Ini = std::make_unique<app::IniFile>(app::settingsPathFor(services_.exePath));  // 7, 8
-  readGateSlots();                                                                // 9–11
-  const int top = Ini->readInteger(app::kSettingsSection, "Top", 0);              // 12
+  Ini = std::make_unique<app::IniFile>(services_.settingsFile
+                                           ? *services_.settingsFile
+                                           : app::settingsPathFor(services_.exePath));  // 7, 8
+  readGateSlots();                                                                      // 9–11
+  const int top = Ini->readInteger(app::kSettingsSection, "Top", 0);                    // 12
   const int left = Ini->readInteger(app::kSettingsSection, "Left", 0);
   const int width = app::storedSize(Ini->readInteger(app::kSettingsSection, "Width", 600), 600);
   const int height = app::storedSize(Ini->readInteger(app::kSettingsSection, "Height", 200), 200);
   applyPlacement(top, left, width, height);
   buildDefaultTables();  // 13, 14
   openMidiAtStartup();   // 15
+  savedState_ = settingsState();
 }
 
 TForm1::~TForm1() {
@@ -57,15 +62,19 @@ void TForm1::FormDestroy() {
   NoteNames.reset();
   VolumeList.reset();
   if (NoteClock) NoteClock->stop();
-  writeGateSlots();
+  writeSettings(outer);
   GateFiles.reset();
   GatePattern.reset();
+  Ini.reset();
+}
+
+void TForm1::writeSettings(QRect outer) {
+  writeGateSlots();
   Ini->writeInteger(app::kSettingsSection, "Left", outer.left());
   Ini->writeInteger(app::kSettingsSection, "Top", outer.top());
   Ini->writeInteger(app::kSettingsSection, "Width", outer.width());
   Ini->writeInteger(app::kSettingsSection, "Height", outer.height());
   Ini->save();
-  Ini.reset();
 }
 
 void TForm1::guarded(const std::function<void()>& fn) {
@@ -118,7 +127,10 @@ void TForm1::FormResize() {
 }
 
 void TForm1::Version1Click() {
-  dialogs().message("Korvane v0.06\n Copyright (C) 2026 Korvane developers. All rights reserved.");
+  dialogs().message(
+      QCoreApplication::translate(
+          "Form1", "Korvane v0.06\n Copyright (C) 2026 Korvane developers. All rights reserved.")
+          .toStdString());
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -141,6 +153,12 @@ void TForm1::keyReleaseEvent(QKeyEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
   lastOuter_ = frameGeometry();
+  // A session keeps Korvane running: its window's close hides it.
+  if (services_.session && !terminating_) {
+    event->ignore();
+    guarded([this] { showForSession(false); });
+    return;
+  }
   // A close request during a note ends its wait at once; no tick starts after it.
   closeRequested_ = true;
   waiter().interrupt();
@@ -158,6 +176,8 @@ bool TForm1::event(QEvent* event) {
       [[fallthrough]];
     case QEvent::Move:
     case QEvent::Resize:
+      guarded([this] { settingsChanged(); });  // the placement is in the settings file
+      [[fallthrough]];
     case QEvent::WindowActivate:
     case QEvent::UpdateRequest:
       fitFrameOnce();

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@ class QKeyEvent;
 
 namespace app {
 class IniFile;
+class Session;
 class Panel;
 class PaintBox;
 class SpeedButton;
@@ -43,6 +45,9 @@ struct TForm1Services {
   bool startTimer = true;  ///< widget tests drive the clock tick themselves
   /// Start-up opens the first device whose name contains it instead of the first (--device).
   std::optional<std::string> startDevice{};
+  /// Under a session: the settings file it keeps, instead of the one found from exePath.
+  std::optional<std::string> settingsFile{};
+  app::Session* session = nullptr;  ///< the session manager taking part, or none
 };
 
 namespace app {
@@ -176,6 +181,18 @@ class TForm1 : public QWidget {
   /// Path of the settings file in use.
   std::string settingsPath() const;
 
+  // ---- under a session manager (app/SessionHandlers.cpp) ----
+  /// Writes what the settings file holds, as shutdown does, and keeps running; the error's
+  /// text, empty when written.
+  std::string saveSettings();
+  /// Shows or hides the window; hiding ends a held note (the port stays open).
+  void showForSession(bool show);
+  /// Whatever the settings file holds may have changed: the session learns whether it differs
+  /// from what was saved. Nothing happens outside a session.
+  void settingsChanged();
+  /// Ends Korvane now (SIGTERM): the event loop ends, shutdown runs without waiting for anyone.
+  void terminate();
+
   midi::Devices& devices() { return services_.devices; }
   app::Dialogs& dialogs() { return services_.dialogs; }
   app::Waiter& waiter() { return services_.waiter; }
@@ -187,7 +204,11 @@ class TForm1 : public QWidget {
   bool event(QEvent* event) override;
 
  private:
-  void buildControls();
+  void buildControls();  ///< makes the window's controls from its tables (app/Layout.cpp)
+  void takeControls(const std::map<std::string, QWidget*>& named);
+  void buildMenus(const std::map<std::string, QWidget*>& named);
+  void bindHandlers(const std::map<std::string, QWidget*>& named);
+  void bindPointerHandlers();
   void fillDeviceList();  ///< ComboBox1 and DeviceIds from devices() (app/MidiHandlers.cpp)
   /// Fills ComboBox1 again, keeping the open device selected by name (app/MidiHandlers.cpp).
   void relistDevices();
@@ -200,9 +221,12 @@ class TForm1 : public QWidget {
   void watchDeviceServers();
   /// Opens the lost device again once the list has it (app/MidiHandlers.cpp).
   void reopenLostDevice();
+  void listCompleted();  ///< every device is listed: a session's open is complete
   void layoutBands();
   void applyPlacement(int top, int left, int width, int height);
   void fitFrameOnce();
+  void writeSettings(QRect outer);    ///< the gate slots and the placement, then the one write
+  std::string settingsState() const;  ///< what the settings file would hold now, as one text
 
   // ---- note clock (app/ClockHandlers.cpp) ----
   void clockWait(std::chrono::steady_clock::time_point from, long long ms);
@@ -226,4 +250,7 @@ class TForm1 : public QWidget {
   std::string lostDevice_;       ///< name of the open device a stopped server took; reopened
   QTimer* lostPoll_ = nullptr;   ///< lists the devices again while lostDevice_ is away
   bool tellingLoss_ = false;     ///< the box about a stopped server is showing
+  bool terminating_ = false;     ///< terminate() was called: a close really closes
+  bool sessionReady_ = false;    ///< the session was told the open is complete
+  std::string savedState_;       ///< settingsState() when last read or written
 };

@@ -12,7 +12,6 @@
 namespace midi {
 namespace {
 
-const char* const kClientName = "Korvane";
 // Beyond the period: the cycle that plays a moment can start right after it, before the thread
 // that sends for that moment has woken up and queued the message.
 constexpr double kMarginSeconds = 0.002;
@@ -38,11 +37,11 @@ std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
   return static_cast<std::uint32_t>(ahead);
 }
 
-std::shared_ptr<JackClient> JackClient::open(std::function<void()> lost) {
+std::shared_ptr<JackClient> JackClient::open(const std::string& name, std::function<void()> lost) {
   jack_set_error_function(&quietJack);
   jack_set_info_function(&quietJack);
   jack_status_t status{};
-  jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
+  jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
   if (client == nullptr) return nullptr;
   return std::shared_ptr<JackClient>(new JackClient(client, std::move(lost)));
 }

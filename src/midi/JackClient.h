@@ -28,9 +28,10 @@ std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
 
 class JackClient {
  public:
-  /// Opens the client "Korvane" on the running server; null when none runs (never starts one,
+  /// Opens the client name on the running server; null when none runs (never starts one,
   /// prints nothing). lost is called, on a thread of JACK's, once the server has gone away.
-  static std::shared_ptr<JackClient> open(std::function<void()> lost = {});
+  static std::shared_ptr<JackClient> open(const std::string& name = "Korvane",
+                                          std::function<void()> lost = {});
   ~JackClient();
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;

@@ -35,7 +35,8 @@ class Watch {
 /// Gathers the list; keeps what is worth keeping from one gathering to the next.
 class Gatherer {
  public:
-  explicit Gatherer(std::shared_ptr<Watch> watch) : watch_(std::move(watch)) {}
+  Gatherer(std::shared_ptr<Watch> watch, std::string jackName)
+      : watch_(std::move(watch)), jackName_(std::move(jackName)) {}
   std::vector<DeviceEntry> operator()(Reach reach) {
     std::vector<DeviceEntry> entries;
     try {
@@ -55,6 +56,7 @@ class Gatherer {
   std::shared_ptr<Watch> watch_;
   std::optional<DeviceEntry> synth_;
   std::shared_ptr<JackClient> jack_;
+  std::string jackName_;
 
   void addPorts(std::vector<DeviceEntry>& entries) {
     try {
@@ -63,7 +65,7 @@ class Gatherer {
       if (jack_ && !jack_->alive()) jack_->releaseDead();
       if (!jack_ || !jack_->alive()) {
         jack_.reset();
-        jack_ = JackClient::open([watch = watch_] {
+        jack_ = JackClient::open(jackName_, [watch = watch_] {
           logLine("JACK server gone");
           watch->tell();
         });
@@ -78,8 +80,8 @@ class Gatherer {
 /// The list of the machine, told when a JACK server goes away.
 class SystemDevices : public DeviceList {
  public:
-  explicit SystemDevices(std::shared_ptr<Watch> watch)
-      : DeviceList(Gatherer(watch)), watch_(std::move(watch)) {}
+  SystemDevices(std::shared_ptr<Watch> watch, const std::string& jackName)
+      : DeviceList(Gatherer(watch, jackName)), watch_(std::move(watch)) {}
   void watchServers(std::function<void()> lost) override { watch_->set(std::move(lost)); }
 
  private:
@@ -88,10 +90,10 @@ class SystemDevices : public DeviceList {
 
 }  // namespace
 
-std::unique_ptr<Devices> makeSystemDevices() {
+std::unique_ptr<Devices> makeSystemDevices(const std::string& jackName) {
   // No backend may start a JACK server of its own (FluidSynth's JACK driver would).
   setenv("JACK_NO_START_SERVER", "1", 0);
-  return std::make_unique<SystemDevices>(std::make_shared<Watch>());
+  return std::make_unique<SystemDevices>(std::make_shared<Watch>(), jackName);
 }
 
 }  // namespace midi

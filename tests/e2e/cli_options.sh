@@ -8,7 +8,7 @@ version=$("$KORVANE_BIN" --version)
 [ "$version" = "Korvane 0.06" ] || e2e_fail "--version printed '$version'"
 
 help=$("$KORVANE_BIN" --help)
-for word in --help --version --list-devices --device KORVANE_SOUNDFONT KORVANE_SYNTH_DRIVER \
+for word in --help --version --list-devices --device --lang NSM_URL KORVANE_SOUNDFONT KORVANE_SYNTH_DRIVER \
   KORVANE_SYNTH_FILE KORVANE_MIDI_LOG; do
   grep -q -- "$word" <<<"$help" || e2e_fail "--help does not mention $word"
 done
@@ -20,4 +20,9 @@ for args in "--bogus" "--device" "stray"; do
   [ -s "$E2E_TMP/out" ] && e2e_fail "'$args': wrote to standard output"
   grep -q -- "${args#--}" "$E2E_TMP/err" || e2e_fail "'$args': message was '$(cat "$E2E_TMP/err")'"
 done
+# --lang takes one of the two languages only.
+status=0
+timeout 20 "$KORVANE_BIN" --lang fr >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
+[ "$status" -eq 2 ] || e2e_fail "'--lang fr': exit status $status, not 2"
+grep -q -- "--lang takes ja or en" "$E2E_TMP/err" || e2e_fail "'--lang fr': $(cat "$E2E_TMP/err")"
 echo "ok"

@@ -33,8 +33,10 @@ std::string TempDir::write(const std::string& name, const std::string& bytes) co
 
 void FormTest::create(unsigned seed) {
   devices = std::make_unique<midi::RecordingDevices>(log, deviceNames);
-  form = std::make_unique<TForm1>(TForm1Services{
-      *devices, dialogs, waiter, (dir.path() / "korvane").string(), seed, false, startDevice});
+  TForm1Services services{*devices, dialogs, waiter,     (dir.path() / "korvane").string(),
+                          seed,     false,   startDevice};
+  services.session = session;
+  form = std::make_unique<TForm1>(services);
 }
 
 std::vector<std::uint32_t> FormTest::takeNotes() {

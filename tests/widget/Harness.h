@@ -77,6 +77,7 @@ class FormTest : public ::testing::Test {
   RecordingWaiter waiter;
   TempDir dir;
   std::optional<std::string> startDevice;  ///< --device
+  app::Session* session = nullptr;         ///< the session manager taking part, if any
   std::unique_ptr<TForm1> form;
 
   /// Settings file path the form will use.

@@ -50,3 +50,29 @@ TEST(QtDialogs, BoxesCutAHugeText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Once Korvane is ending (SIGTERM) nothing may wait for a click: boxes go to standard error.
+TEST(QtDialogs, AnEndingProgramShowsNoBox) {
+  app::QtDialogs dialogs;
+  dialogs.toStandardError();
+  bool boxShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* box = QApplication::activeModalWidget()) {
+      boxShown = true;
+      box->close();
+    }
+  });
+  watch.start(10);
+  testing::internal::CaptureStderr();
+  dialogs.error("/s/korvane.ini に書き込めません.");
+  dialogs.message("Korvane v0.06");
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(boxShown);
+  EXPECT_EQ(said, "korvane: /s/korvane.ini に書き込めません.\nkorvane: Korvane v0.06\n");
+  EXPECT_EQ(dialogs.openFile(app::FileDialog::KeyScale), std::nullopt);
+}
+
+}  // namespace
