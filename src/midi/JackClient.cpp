@@ -47,11 +47,14 @@ std::shared_ptr<JackClient> JackClient::open(const std::string& name) {
   jack_client_t* client = jack_client_open(
       name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName), &status);
   if (client == nullptr) {
+    // jackd2 answers a taken name with a server error, not JackNameNotUnique: a server that
+    // was reached and still refused is taken to hold the name.
+    const bool taken = (status & JackNameNotUnique) || !(status & JackServerFailed);
     static std::atomic<bool> told{false};
-    if ((status & JackNameNotUnique) && !told.exchange(true))
+    if (taken && !told.exchange(true))
       std::fprintf(stderr,
-                   "korvane: the JACK client name \"%s\" is taken by another program; Korvane "
-                   "has no JACK ports\n",
+                   "korvane: the JACK client name \"%s\" is taken by another program (or the "
+                   "JACK server refused it); Korvane has no JACK ports\n",
                    name.c_str());
     return nullptr;
   }
