@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "midi/DeviceList.h"
-#include "midi/JackClient.h"
+#include "midi/JackAudio.h"
 #include "midi/Log.h"
 #include "midi/RtPorts.h"
 #include "midi/Synth.h"
@@ -35,14 +35,20 @@ class Watch {
 /// Gathers the list; keeps what is worth keeping from one gathering to the next.
 class Gatherer {
  public:
-  Gatherer(std::shared_ptr<Watch> watch, std::string jackName)
-      : watch_(std::move(watch)), jackName_(std::move(jackName)) {}
+  Gatherer(std::shared_ptr<Watch> watch, std::string jackName) : watch_(std::move(watch)) {
+    configureJackClient(std::move(jackName), [watch = watch_] {
+      logLine("JACK server gone");
+      watch->tell();
+    });
+  }
   std::vector<DeviceEntry> operator()(Reach reach) {
     std::vector<DeviceEntry> entries;
     try {
       // One synthesizer for the whole run: picking it again must not load its SoundFont again.
-      if (!synth_) synth_ = synthEntry(SynthOptions::fromEnvironment());
-      if (synth_) entries.push_back(*synth_);
+      if (!looked_) synth_ = synthEngine(SynthOptions::fromEnvironment());
+      looked_ = true;
+      // One whose SoundFont failed to load is not offered again.
+      if (synth_ && !synth_->unusable()) entries.push_back(synthEntry(synth_));
     } catch (...) {
     }
     // Talking to JACK takes tens of milliseconds: the window is shown without it.
@@ -54,22 +60,15 @@ class Gatherer {
 
  private:
   std::shared_ptr<Watch> watch_;
-  std::optional<DeviceEntry> synth_;
+  std::shared_ptr<SynthEngine> synth_;
+  bool looked_ = false;
   std::shared_ptr<JackClient> jack_;
-  std::string jackName_;
 
   void addPorts(std::vector<DeviceEntry>& entries) {
     try {
-      // The one JACK client, kept for the ports; a new one only when its server went away, and
-      // only once the dead one is closed (libjack reaches no new server while it is open).
-      if (jack_ && !jack_->alive()) jack_->releaseDead();
-      if (!jack_ || !jack_->alive()) {
-        jack_.reset();
-        jack_ = JackClient::open(jackName_, [watch = watch_] {
-          logLine("JACK server gone");
-          watch->tell();
-        });
-      }
+      // The one JACK client, shared with the synthesizer; a new one only when its server went
+      // away.
+      jack_ = sharedJackClient();
       for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
     } catch (...) {
       // A backend that fails while listing contributes nothing.
