@@ -302,7 +302,6 @@ int main(int argc, char** argv) {
                     argc > 4 ? std::atof(argv[4]) : 120);
   std::fprintf(stderr,
                "usage: OutputTiming jack [notes] [ms] | backlog [pairs] | synth <frames> [notes] "
-               "[ms] | drift <ppm> [s] [ms]
-");
+               "[ms] | drift <ppm> [s] [ms]\n");
   return 2;
 }
