@@ -1,0 +1,421 @@
+// The synthesizer's stream on a PipeWire desktop: a playback pw_stream whose real-time process
+// callback renders each buffer. Everything but that callback runs on the stream's own thread
+// loop: the connection, the reports, and a watch that reconnects when the daemon comes back.
+#include <pipewire/pipewire.h>
+#include <spa/param/audio/format-utils.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+
+#include "midi/AudioOut.h"
+#include "midi/Log.h"
+#include "midi/StreamTime.h"
+
+namespace midi {
+namespace {
+
+constexpr std::uint32_t kChannels = 2;
+constexpr std::uint32_t kFrameBytes = kChannels * sizeof(float);
+constexpr double kDefaultRate = 48000;
+// The watch runs this often; a lost daemon is tried again every kRetryWatches of them.
+constexpr long kWatchNs = 250'000'000;
+constexpr int kRetryWatches = 2;
+// Missed cycles are told at most this often: a struggling machine must not flood the log.
+constexpr std::int64_t kSkipReportNs = 10'000'000'000;
+// How long the daemon has to answer the first round trip.
+constexpr auto kAnswerTimeout = std::chrono::milliseconds(1500);
+
+std::int64_t steadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// PipeWire's interface macros cast the C way.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wold-style-cast"
+int syncCore(pw_core* core) {
+  return pw_core_sync(core, PW_ID_CORE, 0);
+}
+void listenToCore(pw_core* core, spa_hook* hook, const pw_core_events* events, void* data) {
+  pw_core_add_listener(core, hook, events, data);
+}
+#pragma GCC diagnostic pop
+
+void initPipeWire() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    pw_init(nullptr, nullptr);
+    // A missing daemon is an answer here, not an error for the terminal.
+    if (!logging() && std::getenv("PIPEWIRE_DEBUG") == nullptr)
+      pw_log_set_level(SPA_LOG_LEVEL_NONE);
+  });
+}
+
+class PipeWireOut final : public AudioOut {
+ public:
+  explicit PipeWireOut(std::uint32_t quantum) : quantum_(usableQuantum(quantum)) {}
+  ~PipeWireOut() override;
+  PipeWireOut(const PipeWireOut&) = delete;
+  PipeWireOut& operator=(const PipeWireOut&) = delete;
+
+  /// Connects and waits for the daemon's first answer; false when there is none.
+  bool open();
+  bool start(RenderFn render, ReportFn report) override;
+  void stop() override;
+  std::uint32_t bufferFrames() const override { return frames_.load(std::memory_order_relaxed); }
+  double rate() const override { return rate_.load(std::memory_order_relaxed); }
+  std::string name() const override { return "pipewire"; }
+
+ private:
+  // On the thread loop (locked).
+  bool openCore();
+  void closeCore();
+  bool openStream();
+  void closeStream();
+  void watch();
+  void tellChanges();
+  void tell(const std::string& line);
+  void onCoreDone(std::uint32_t id, int seq);
+  void onCoreError(std::uint32_t id, int res, const char* message);
+  void onState(pw_stream_state old, pw_stream_state state, const char* error);
+  void onFormat(std::uint32_t id, const spa_pod* param);
+  // On the data thread, real time.
+  void onProcess();
+
+  static const pw_core_events kCoreEvents;
+  static const pw_stream_events kStreamEvents;
+
+  const std::uint32_t quantum_;
+  pw_thread_loop* loop_ = nullptr;
+  pw_context* context_ = nullptr;
+  pw_core* core_ = nullptr;
+  pw_stream* stream_ = nullptr;
+  spa_hook coreListener_{}, streamListener_{};
+  spa_source* timer_ = nullptr;
+  RenderFn render_;  // set before the stream exists, cleared after it is gone
+  ReportFn report_;
+
+  // Thread loop state.
+  int syncSeq_ = -1;
+  bool answered_ = false, running_ = false;
+  bool coreBroken_ = false, streamFailed_ = false;
+  bool away_ = false, failedTold_ = false, streamed_ = false, pausedTold_ = false;
+  int pausedWatches_ = -1;  // watches since a pause after playing; -1: playing or never played
+  std::string failure_;
+  int retryIn_ = 0;
+  std::uint32_t toldFrames_ = 0;
+  double toldRate_ = 0;
+  std::uint32_t toldSkips_ = 0;
+  std::int64_t skipToldNs_ = 0;
+
+  // Shared with the data thread.
+  std::atomic<std::uint32_t> frames_{0};
+  std::atomic<double> rate_{kDefaultRate};
+  std::atomic<std::uint32_t> skips_{0};
+  std::atomic<bool> resetTicks_{true};
+  // Data thread only.
+  TickWatch ticks_;
+  std::uint64_t lastFrames_ = 0;  // the previous buffer: the graph plays it before this one
+};
+
+const pw_core_events PipeWireOut::kCoreEvents = [] {
+  pw_core_events events{};
+  events.version = PW_VERSION_CORE_EVENTS;
+  events.done = [](void* self, std::uint32_t id, int seq) {
+    static_cast<PipeWireOut*>(self)->onCoreDone(id, seq);
+  };
+  events.error = [](void* self, std::uint32_t id, int, int res, const char* message) {
+    static_cast<PipeWireOut*>(self)->onCoreError(id, res, message);
+  };
+  return events;
+}();
+
+const pw_stream_events PipeWireOut::kStreamEvents = [] {
+  pw_stream_events events{};
+  events.version = PW_VERSION_STREAM_EVENTS;
+  events.state_changed = [](void* self, pw_stream_state old, pw_stream_state state,
+                            const char* error) {
+    static_cast<PipeWireOut*>(self)->onState(old, state, error);
+  };
+  events.param_changed = [](void* self, std::uint32_t id, const spa_pod* param) {
+    static_cast<PipeWireOut*>(self)->onFormat(id, param);
+  };
+  events.process = [](void* self) { static_cast<PipeWireOut*>(self)->onProcess(); };
+  return events;
+}();
+
+PipeWireOut::~PipeWireOut() {
+  if (loop_ == nullptr) return;
+  stop();
+  pw_thread_loop_lock(loop_);
+  closeCore();
+  pw_thread_loop_unlock(loop_);
+  pw_thread_loop_stop(loop_);
+  if (context_) pw_context_destroy(context_);
+  pw_thread_loop_destroy(loop_);
+}
+
+bool PipeWireOut::open() {
+  initPipeWire();
+  loop_ = pw_thread_loop_new("korvane-pipewire", nullptr);
+  if (loop_ == nullptr) return false;
+  context_ = pw_context_new(pw_thread_loop_get_loop(loop_),
+                            pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
+  if (context_ == nullptr || pw_thread_loop_start(loop_) != 0) return false;
+  pw_thread_loop_lock(loop_);
+  bool ok = openCore();
+  if (ok) syncSeq_ = syncCore(core_);
+  const auto until = std::chrono::steady_clock::now() + kAnswerTimeout;
+  while (ok && !answered_ && !coreBroken_ && std::chrono::steady_clock::now() < until)
+    pw_thread_loop_timed_wait(loop_, 1);
+  ok = ok && answered_ && !coreBroken_;
+  pw_thread_loop_unlock(loop_);
+  return ok;
+}
+
+bool PipeWireOut::openCore() {
+  coreBroken_ = false;
+  core_ = pw_context_connect(context_, nullptr, 0);
+  if (core_ == nullptr) return false;
+  listenToCore(core_, &coreListener_, &kCoreEvents, this);
+  return true;
+}
+
+void PipeWireOut::closeCore() {
+  if (core_ == nullptr) return;
+  spa_hook_remove(&coreListener_);
+  pw_core_disconnect(core_);
+  core_ = nullptr;
+}
+
+bool PipeWireOut::openStream() {
+  const std::string latency = latencyProperty(quantum_, rate());
+  auto* props = pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback",
+                                  PW_KEY_MEDIA_ROLE, "Music", PW_KEY_NODE_NAME, "Korvane",
+                                  PW_KEY_APP_NAME, "Korvane", PW_KEY_NODE_DESCRIPTION, "Korvane",
+                                  PW_KEY_NODE_LATENCY, latency.c_str(), nullptr);
+  stream_ = pw_stream_new(core_, "Korvane", props);
+  if (stream_ == nullptr) return false;
+  streamFailed_ = false;
+  streamed_ = false;
+  pausedWatches_ = -1;
+  resetTicks_.store(true);
+  lastFrames_ = 0;  // no callback runs yet
+  pw_stream_add_listener(stream_, &streamListener_, &kStreamEvents, this);
+  // No rate: the stream takes the graph's, so nothing is resampled on the way.
+  std::uint8_t storage[512];
+  spa_pod_builder builder{};
+  spa_pod_builder_init(&builder, storage, sizeof storage);
+  spa_audio_info_raw info{};
+  info.format = SPA_AUDIO_FORMAT_F32;
+  info.channels = kChannels;
+  info.position[0] = SPA_AUDIO_CHANNEL_FL;
+  info.position[1] = SPA_AUDIO_CHANNEL_FR;
+  const spa_pod* params[] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
+  const auto flags = static_cast<pw_stream_flags>(
+      PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS);
+  if (pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 1) < 0) {
+    closeStream();
+    return false;
+  }
+  logLine("pipewire: stream asks for %s", latency.c_str());
+  return true;
+}
+
+void PipeWireOut::closeStream() {
+  if (stream_ == nullptr) return;
+  // Destroying the stream takes its node off the data thread first: render has returned.
+  spa_hook_remove(&streamListener_);
+  pw_stream_destroy(stream_);
+  stream_ = nullptr;
+}
+
+bool PipeWireOut::start(RenderFn render, ReportFn report) {
+  if (loop_ == nullptr) return false;
+  stop();
+  render_ = std::move(render);
+  report_ = std::move(report);
+  pw_thread_loop_lock(loop_);
+  running_ = true;
+  away_ = failedTold_ = pausedTold_ = false;
+  pausedWatches_ = -1;
+  toldFrames_ = 0;
+  toldSkips_ = skips_.load();
+  frames_.store(quantum_);
+  if (core_ == nullptr && !openCore()) coreBroken_ = true;
+  const bool ok = core_ != nullptr && openStream();
+  if (ok) {
+    timer_ = pw_loop_add_timer(
+        pw_thread_loop_get_loop(loop_),
+        [](void* self, std::uint64_t) { static_cast<PipeWireOut*>(self)->watch(); }, this);
+    timespec every{0, kWatchNs};
+    if (timer_) pw_loop_update_timer(pw_thread_loop_get_loop(loop_), timer_, &every, &every, false);
+  }
+  pw_thread_loop_unlock(loop_);
+  if (!ok) stop();
+  return ok;
+}
+
+void PipeWireOut::stop() {
+  if (loop_ == nullptr) return;
+  pw_thread_loop_lock(loop_);
+  running_ = false;
+  if (timer_) pw_loop_destroy_source(pw_thread_loop_get_loop(loop_), timer_);
+  timer_ = nullptr;
+  closeStream();
+  pw_thread_loop_unlock(loop_);
+  render_ = nullptr;
+  report_ = nullptr;
+  frames_.store(0);
+}
+
+void PipeWireOut::tell(const std::string& line) {
+  if (report_) report_(line);
+}
+
+void PipeWireOut::watch() {
+  if (!running_) return;
+  if (coreBroken_) {
+    // The core cannot be torn down inside its own error event; it is done here.
+    closeStream();
+    closeCore();
+    coreBroken_ = false;
+    retryIn_ = kRetryWatches;
+    if (!away_) tell("korvane: the PipeWire server went away; playing resumes when it is back");
+    away_ = true;
+    return;
+  }
+  if (streamFailed_) {
+    closeStream();
+    if (!failedTold_) tell("korvane: the PipeWire stream failed (" + failure_ + "); trying again");
+    failedTold_ = true;
+    retryIn_ = kRetryWatches;
+  }
+  if (core_ == nullptr || stream_ == nullptr) {
+    if (--retryIn_ > 0) return;
+    retryIn_ = kRetryWatches;
+    if (core_ == nullptr && !openCore()) return;
+    openStream();
+    return;
+  }
+  // A daemon shutting down pauses its streams first: a pause is told only once it lasts.
+  if (pausedWatches_ >= 0 && ++pausedWatches_ == 2 && !pausedTold_) {
+    tell("korvane: the PipeWire stream is paused (its sink is suspended or gone)");
+    pausedTold_ = true;
+  }
+  tellChanges();
+}
+
+void PipeWireOut::tellChanges() {
+  const std::uint32_t frames = frames_.load();
+  const double rate = rate_.load();
+  if (streamed_ && (frames != toldFrames_ || rate != toldRate_)) {
+    if (toldFrames_ != 0) {
+      tell("korvane: the PipeWire stream now runs " + std::to_string(frames) + " frames at " +
+           std::to_string(static_cast<long>(rate)) + " Hz");
+    } else {
+      logLine("pipewire: %u frames at %.0f Hz", frames, rate);
+    }
+    toldFrames_ = frames;
+    toldRate_ = rate;
+  }
+  const std::uint32_t skips = skips_.load();
+  const std::int64_t now = steadyNs();
+  if (skips != toldSkips_ && now - skipToldNs_ >= kSkipReportNs) {
+    tell("korvane: the PipeWire stream missed " + std::to_string(skips - toldSkips_) +
+         " cycles (xruns)");
+    toldSkips_ = skips;
+    skipToldNs_ = now;
+  }
+}
+
+void PipeWireOut::onCoreDone(std::uint32_t id, int seq) {
+  if (id != PW_ID_CORE || seq != syncSeq_) return;
+  answered_ = true;
+  pw_thread_loop_signal(loop_, false);
+}
+
+void PipeWireOut::onCoreError(std::uint32_t id, int res, const char* message) {
+  logLine("pipewire: error on %u: %d %s", id, res, message ? message : "");
+  if (id != PW_ID_CORE || res != -EPIPE) return;
+  coreBroken_ = true;
+  pw_thread_loop_signal(loop_, false);
+}
+
+void PipeWireOut::onState(pw_stream_state old, pw_stream_state state, const char* error) {
+  logLine("pipewire: stream %s -> %s", pw_stream_state_as_string(old),
+          pw_stream_state_as_string(state));
+  if (!running_) return;
+  switch (state) {
+    case PW_STREAM_STATE_ERROR:
+      failure_ = error ? error : "unknown error";
+      streamFailed_ = true;
+      break;
+    case PW_STREAM_STATE_STREAMING:
+      resetTicks_.store(true);
+      if (pausedTold_ || failedTold_ || away_) tell("korvane: the PipeWire stream plays again");
+      pausedTold_ = failedTold_ = away_ = false;
+      pausedWatches_ = -1;
+      streamed_ = true;
+      break;
+    case PW_STREAM_STATE_PAUSED:
+      // Only a pause after playing is news: every stream passes through it on the way up.
+      if (old == PW_STREAM_STATE_STREAMING) pausedWatches_ = 0;
+      break;
+    default:
+      break;
+  }
+}
+
+void PipeWireOut::onFormat(std::uint32_t id, const spa_pod* param) {
+  if (param == nullptr || id != SPA_PARAM_Format) return;
+  spa_audio_info_raw info{};
+  if (spa_format_audio_raw_parse(param, &info) < 0 || info.rate == 0) return;
+  rate_.store(info.rate);
+}
+
+void PipeWireOut::onProcess() {
+  pw_buffer* buffer = pw_stream_dequeue_buffer(stream_);
+  if (buffer == nullptr) return;
+  spa_data& data = buffer->buffer->datas[0];
+  if (data.data == nullptr || data.chunk == nullptr) {
+    pw_stream_queue_buffer(stream_, buffer);
+    return;
+  }
+  const std::uint32_t frames = framesToRender(buffer->requested, data.maxsize, kFrameBytes);
+  pw_time time{};
+  pw_stream_get_time_n(stream_, &time, sizeof time);
+  const double rate = rate_.load(std::memory_order_relaxed);
+  const StreamTime report{time.now,      time.delay,  time.rate.num, time.rate.denom,
+                          time.buffered, time.queued, lastFrames_};
+  auto* samples = static_cast<float*>(data.data);
+  if (frames > 0 && render_)
+    render_(AudioBuffer{samples, samples + 1, 2, frames, heardAtNs(report, rate), rate});
+  data.chunk->offset = 0;
+  data.chunk->stride = kFrameBytes;
+  data.chunk->size = frames * kFrameBytes;
+  buffer->size = frames;  // the time reports count what is queued in frames
+  pw_stream_queue_buffer(stream_, buffer);
+  frames_.store(frames, std::memory_order_relaxed);
+  lastFrames_ = frames;
+  if (resetTicks_.exchange(false)) ticks_.reset();
+  if (time.rate.num != 0 && rate > 0) {
+    const double perFrame = time.rate.denom / (time.rate.num * rate);
+    if (ticks_.skipped(time.ticks, static_cast<std::uint64_t>(frames * perFrame + 0.5)))
+      skips_.fetch_add(1, std::memory_order_relaxed);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<AudioOut> openPipeWire(std::uint32_t quantum) {
+  auto out = std::make_unique<PipeWireOut>(quantum);
+  if (!out->open()) return nullptr;
+  return out;
+}
+
+}  // namespace midi

@@ -1,0 +1,60 @@
+# Korvane's own PipeWire stream on a private daemon: tone bursts rendered into it are found in the
+# sink's recording, each near the moment the stream said it would be heard; when the daemon goes
+# away the stream says so once and keeps running, and it plays again when a daemon comes back.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/pipewire.sh"
+E2E_TIME_LIMIT=240
+
+pw_start "$E2E_TMP" || e2e_fail "no PipeWire daemon of our own"
+
+record="$E2E_TMP/record.txt"
+pw_spawn "$record" "$TOOLS_DIR/pw_record" 0.05 30
+e2e_wait_for 20 grep -q '^# ready' "$record"
+
+tone="$E2E_TMP/tone.txt"
+# Not one of the daemon's processes: it must outlive them.
+e2e_spawn "$tone" "$TOOLS_DIR/pw_tone" 0 300 256
+tone_pid=$E2E_LAST_PID
+
+onsets() { grep -c ' onset ' "$1" || true; }
+onsets_at_least() { [ "$(onsets "$1")" -ge "$2" ]; }
+bursts_at_least() { [ "$(grep -c ' burst$' "$tone" || true)" -ge "$1" ]; }
+
+e2e_wait_for 30 onsets_at_least "$record" 6
+e2e_wait_for 10 bursts_at_least 6
+grep -q '^# started 256 48000$' "$tone" || e2e_fail "the stream did not run 256 frames at 48 kHz: $(grep '^# started' "$tone")"
+
+# Every onset lies at its planned burst: both times come from the graph's own clock, not from
+# wake-ups, so a loaded machine does not move them; a buffer counted once too often or too
+# seldom would be off by a whole quantum (5.3 ms).
+far=$(awk 'FNR == NR { if ($2 == "burst") b[n++] = $1; next }
+  $2 == "onset" { best = 1e9
+    for (i = 0; i < n; i++) { d = $1 - b[i]; if (d < 0) d = -d; if (d < best) best = d }
+    if (best > 0.003) far++; else { near++; sum += best } }
+  END { printf "%d %d %.2f\n", far, near, near ? sum / near * 1000 : 0 }' "$tone" "$record")
+read -r far_count near_count mean_ms <<<"$far"
+echo "onsets within 3 ms of their burst: $near_count (mean distance $mean_ms ms), farther: $far_count"
+[ "$near_count" -ge 5 ] || e2e_fail "too few onsets matched a burst"
+[ "$far_count" -le 1 ] || e2e_fail "$far_count onsets more than 3 ms from their burst"
+
+# The daemon goes away: one line, no crash, no hang.
+pw_stop
+e2e_wait_for 20 grep -q '^# report korvane: the PipeWire server went away' "$tone"
+kill -0 "$tone_pid" 2>/dev/null || e2e_fail "pw_tone ended with the daemon"
+
+# A new daemon in the same runtime folder: the stream comes back by itself.
+rm -f "$XDG_RUNTIME_DIR/pipewire-0" "$XDG_RUNTIME_DIR/pipewire-0.lock" "$XDG_RUNTIME_DIR/pulse/native"
+pw_start "$E2E_TMP" || e2e_fail "the daemon did not start again"
+record2="$E2E_TMP/record2.txt"
+pw_spawn "$record2" "$TOOLS_DIR/pw_record" 0.05 30
+e2e_wait_for 20 grep -q '^# ready' "$record2"
+e2e_wait_for 30 grep -q '^# report korvane: the PipeWire stream plays again' "$tone"
+e2e_wait_for 30 onsets_at_least "$record2" 3
+# One line for the loss, one for the return, nothing else.
+[ "$(grep -c '^# report' "$tone")" -eq 2 ] || e2e_fail "not one line each for the loss and the return"
+
+# stop() joins: the tool ends cleanly on SIGTERM.
+kill -TERM "$tone_pid"
+e2e_wait_for 20 e2e_gone "$tone_pid"
+grep -q '^# stopped$' "$tone" || e2e_fail "pw_tone did not stop cleanly"
+echo "ok"; sed -n "/report/p" "$tone"
