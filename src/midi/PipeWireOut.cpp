@@ -401,8 +401,9 @@ void PipeWireOut::onProcess() {
   buffer->size = frames;  // the time reports count what is queued in frames
   pw_stream_queue_buffer(stream_, buffer);
   frames_.store(frames, std::memory_order_relaxed);
+  // The graph reconfigures around a new quantum: no cycle there counts as missed.
+  if (resetTicks_.exchange(false) || frames != lastFrames_) ticks_.reset();
   lastFrames_ = frames;
-  if (resetTicks_.exchange(false)) ticks_.reset();
   if (time.rate.num != 0 && rate > 0) {
     const double perFrame = time.rate.denom / (time.rate.num * rate);
     if (ticks_.skipped(time.ticks, static_cast<std::uint64_t>(frames * perFrame + 0.5)))
