@@ -149,7 +149,8 @@ int runSynth(int buffer, int notes, double intervalMs) {
   const auto file = (std::filesystem::temp_directory_path() /
                      ("korvane-timing-" + std::to_string(getpid()) + ".raw"))
                         .string();
-  midi::SynthOptions options{"/usr/share/sounds/sf2/TimGM6mb.sf2", "file", file, buffer};
+  midi::SynthOptions options{"/usr/share/sounds/sf2/TimGM6mb.sf2", "file", file,
+                             static_cast<std::uint32_t>(buffer)};
   double leadMs = 0;
   {
     auto engine = std::make_shared<midi::SynthEngine>(options);

@@ -29,6 +29,14 @@ constexpr double kMaxDrift = 1e-3;
 
 }  // namespace
 
+std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
+                                         std::uint32_t frames) {
+  const auto ahead = static_cast<std::int32_t>(due - start);  // wraps like the counters
+  if (ahead < 0) return 0;
+  if (static_cast<std::uint32_t>(ahead) >= frames) return std::nullopt;
+  return static_cast<std::uint32_t>(ahead);
+}
+
 void FrameClock::reset(double rate) {
   rate_ = rate > 0 ? rate : 48000;
   nsPerFrame_ = 1e9 / rate_;

@@ -4,8 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace midi {
+
+/// Offset within the cycle of frames [start, start + frames) for an event due at frame due:
+/// nullopt when it belongs to a later cycle, 0 when it is already due. Counters wrap at 2^32.
+std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
+                                         std::uint32_t frames);
 
 /// A delay-locked loop from steady-clock nanoseconds to frames. Plain arithmetic: one thread
 /// feeds and asks.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 #include "midi/Log.h"
@@ -12,7 +13,6 @@
 namespace midi {
 namespace {
 
-const char* const kClientName = "Korvane";
 constexpr std::size_t kQueueItems = 8192;
 // Beyond the period: the cycle that plays a moment can start right after it, before the thread
 // that sends for that moment has woken up and queued the message.
@@ -39,20 +39,25 @@ struct JackClient::Item {
   std::uint8_t bytes[3];
 };
 
-std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
-                                         std::uint32_t frames) {
-  const auto ahead = static_cast<std::int32_t>(due - start);  // wraps like the counters
-  if (ahead < 0) return 0;
-  if (static_cast<std::uint32_t>(ahead) >= frames) return std::nullopt;
-  return static_cast<std::uint32_t>(ahead);
-}
-
-std::shared_ptr<JackClient> JackClient::open() {
+std::shared_ptr<JackClient> JackClient::open(const std::string& name) {
   jack_set_error_function(&quietJack);
   jack_set_info_function(&quietJack);
   jack_status_t status{};
-  jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
-  if (client == nullptr) return nullptr;
+  // Exactly this name: saved connections and sessions find Korvane by it.
+  jack_client_t* client = jack_client_open(
+      name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName), &status);
+  if (client == nullptr) {
+    // jackd2 answers a taken name with a server error, not JackNameNotUnique: a server that
+    // was reached and still refused is taken to hold the name.
+    const bool taken = (status & JackNameNotUnique) || !(status & JackServerFailed);
+    static std::atomic<bool> told{false};
+    if (taken && !told.exchange(true))
+      std::fprintf(stderr,
+                   "korvane: the JACK client name \"%s\" is taken by another program (or the "
+                   "JACK server refused it); Korvane has no JACK ports\n",
+                   name.c_str());
+    return nullptr;
+  }
   return std::shared_ptr<JackClient>(new JackClient(client));
 }
 
@@ -83,11 +88,7 @@ std::vector<std::string> JackClient::inputPorts() {
 
 int JackClient::addPort(const std::string& name, const std::string& target) {
   if (!alive_) return -1;
-  if (!active_) {
-    // Activated on first use: a client that only lists costs the server no cycle work.
-    if (jack_activate(client_) != 0) return -1;
-    active_ = true;
-  }
+  if (!activate()) return -1;
   int slot = 0;
   while (slot < kPorts && ports_[slot].load() != nullptr) ++slot;
   if (slot == kPorts) return -1;
@@ -150,6 +151,13 @@ std::chrono::nanoseconds JackClient::lead() const {
       std::llround(leadFrames(jack_get_buffer_size(client_), rate) * 1e9 / rate));
 }
 
+bool JackClient::activate() {
+  // Activated on first use: a client that only lists costs the server no cycle work.
+  std::lock_guard lock(activation_);
+  if (!active_ && jack_activate(client_) == 0) active_ = true;
+  return active_;
+}
+
 int JackClient::processThunk(std::uint32_t frames, void* self) {
   return static_cast<JackClient*>(self)->process(frames);
 }
@@ -200,6 +208,7 @@ int JackClient::process(std::uint32_t frames) {
     const auto at = std::max(*offset, lastOffset[item.port]);
     if (jack_midi_event_write(buffer, at, item.bytes, item.size) == 0) lastOffset[item.port] = at;
   }
+  renderAudio(frames, now);
   cycles_.fetch_add(1, std::memory_order_release);
   return 0;
 }

@@ -15,21 +15,17 @@
 #include <string>
 #include <vector>
 
+#include "midi/AudioOut.h"
 #include "midi/FrameClock.h"
 #include "midi/Port.h"
 
 namespace midi {
 
-/// Offset within the cycle of frames [start, start + frames) for an event due at frame due:
-/// nullopt when it belongs to a later cycle, 0 when it is already due. Counters wrap at 2^32.
-std::optional<std::uint32_t> cycleOffset(std::uint32_t due, std::uint32_t start,
-                                         std::uint32_t frames);
-
 class JackClient {
  public:
-  /// Opens the client "Korvane" on the running server; null when none runs (never starts one,
-  /// prints nothing).
-  static std::shared_ptr<JackClient> open();
+  /// Opens the client of exactly this name on the running server; null when none runs (never
+  /// starts one, prints nothing) or when another program holds the name (said once on stderr).
+  static std::shared_ptr<JackClient> open(const std::string& name = "Korvane");
   ~JackClient();
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;
@@ -46,6 +42,15 @@ class JackClient {
   void removePort(int port);
   /// False once the server has gone away (the client is of no more use).
   bool alive() const { return alive_.load(); }
+  /// Registers the audio ports synth_L and synth_R, connects them to the server's first two
+  /// playback ports, and calls render with their buffers in every cycle from then on; false when
+  /// the ports cannot be registered. render must outlive stopAudio().
+  bool startAudio(const RenderFn* render);
+  /// Ends the calls to render (when it returns, render is not running) and removes the ports.
+  void stopAudio();
+  /// The server's sample rate and period.
+  double sampleRate() const;
+  std::uint32_t period() const;
   /// One period of the server and 2 ms (rounded to a frame): what every message waits beyond
   /// its moment.
   std::chrono::nanoseconds lead() const;
@@ -59,6 +64,9 @@ class JackClient {
   static int xrunThunk(void* self);
   static int bufferSizeThunk(std::uint32_t frames, void* self);
   int process(std::uint32_t frames);
+  bool activate();
+  /// The synthesizer's part of the cycle.
+  void renderAudio(std::uint32_t frames, std::int64_t nowNs);
   /// Lets the queue play out, at most half a second.
   void drain();
   bool waitCycles(int cycles, std::chrono::milliseconds timeout);
@@ -69,7 +77,10 @@ class JackClient {
   std::array<std::atomic<jack_port_t*>, kPorts> ports_{};
   std::atomic<std::uint64_t> cycles_{0};
   std::atomic<bool> alive_{true};
-  bool active_ = false;
+  std::mutex activation_;
+  std::atomic<bool> active_{false};
+  std::array<jack_port_t*, 2> audio_{};  // set before render_
+  std::atomic<const RenderFn*> render_{nullptr};
   FrameClock clock_;                 // process() only
   std::atomic<bool> jumped_{false};  // an xrun or a new period: the frame clock may have jumped
 };

@@ -285,13 +285,13 @@ void PipeWireOut::watch() {
     closeCore();
     coreBroken_ = false;
     retryIn_ = kRetryWatches;
-    if (!away_) tell("korvane: the PipeWire server went away; playing resumes when it is back");
+    if (!away_) tell("the PipeWire server went away; playing resumes when it is back");
     away_ = true;
     return;
   }
   if (streamFailed_) {
     closeStream();
-    if (!failedTold_) tell("korvane: the PipeWire stream failed (" + failure_ + "); trying again");
+    if (!failedTold_) tell("the PipeWire stream failed (" + failure_ + "); trying again");
     failedTold_ = true;
     retryIn_ = kRetryWatches;
   }
@@ -304,7 +304,7 @@ void PipeWireOut::watch() {
   }
   // A daemon shutting down pauses its streams first: a pause is told only once it lasts.
   if (pausedWatches_ >= 0 && ++pausedWatches_ == 2 && !pausedTold_) {
-    tell("korvane: the PipeWire stream is paused (its sink is suspended or gone)");
+    tell("the PipeWire stream is paused (its sink is suspended or gone)");
     pausedTold_ = true;
   }
   tellChanges();
@@ -315,7 +315,7 @@ void PipeWireOut::tellChanges() {
   const double rate = rate_.load();
   if (streamed_ && (frames != toldFrames_ || rate != toldRate_)) {
     if (toldFrames_ != 0) {
-      tell("korvane: the PipeWire stream now runs " + std::to_string(frames) + " frames at " +
+      tell("the PipeWire stream now runs " + std::to_string(frames) + " frames at " +
            std::to_string(static_cast<long>(rate)) + " Hz");
     } else {
       logLine("pipewire: %u frames at %.0f Hz", frames, rate);
@@ -326,8 +326,7 @@ void PipeWireOut::tellChanges() {
   const std::uint32_t skips = skips_.load();
   const std::int64_t now = steadyNs();
   if (skips != toldSkips_ && now - skipToldNs_ >= kSkipReportNs) {
-    tell("korvane: the PipeWire stream missed " + std::to_string(skips - toldSkips_) +
-         " cycles (xruns)");
+    tell("the PipeWire stream missed " + std::to_string(skips - toldSkips_) + " cycles (xruns)");
     toldSkips_ = skips;
     skipToldNs_ = now;
   }
@@ -357,7 +356,7 @@ void PipeWireOut::onState(pw_stream_state old, pw_stream_state state, const char
       break;
     case PW_STREAM_STATE_STREAMING:
       resetTicks_.store(true);
-      if (pausedTold_ || failedTold_ || away_) tell("korvane: the PipeWire stream plays again");
+      if (pausedTold_ || failedTold_ || away_) tell("the PipeWire stream plays again");
       pausedTold_ = failedTold_ = away_ = false;
       pausedWatches_ = -1;
       streamed_ = true;

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "midi/DeviceList.h"
-#include "midi/JackClient.h"
+#include "midi/JackAudio.h"
 #include "midi/Log.h"
 #include "midi/RtPorts.h"
 #include "midi/Synth.h"
@@ -19,8 +19,10 @@ class Gatherer {
     std::vector<DeviceEntry> entries;
     try {
       // One synthesizer for the whole run: picking it again must not load its SoundFont again.
-      if (!synth_) synth_ = synthEntry(SynthOptions::fromEnvironment());
-      if (synth_) entries.push_back(*synth_);
+      if (!looked_) synth_ = synthEngine(SynthOptions::fromEnvironment());
+      looked_ = true;
+      // One whose SoundFont failed to load is not offered again.
+      if (synth_ && !synth_->unusable()) entries.push_back(synthEntry(synth_));
     } catch (...) {
     }
     // Talking to JACK takes tens of milliseconds: the window is shown without it.
@@ -31,13 +33,14 @@ class Gatherer {
   }
 
  private:
-  std::optional<DeviceEntry> synth_;
+  std::shared_ptr<SynthEngine> synth_;
+  bool looked_ = false;
   std::shared_ptr<JackClient> jack_;
 
   void addPorts(std::vector<DeviceEntry>& entries) {
     try {
       // The one JACK client, kept for the ports; a new one only when its server went away.
-      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
+      jack_ = sharedJackClient();
       for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
     } catch (...) {
       // A backend that fails while listing contributes nothing.

@@ -41,7 +41,7 @@ echo "onsets within 3 ms of their burst: $near_count (mean distance $mean_ms ms)
 
 # A larger quantum forced on the graph: one line, and the bursts stay in place.
 pw-metadata -n settings 0 clock.force-quantum 1024 >/dev/null
-e2e_wait_for 20 grep -q '^# report korvane: the PipeWire stream now runs 1024 frames' "$tone"
+e2e_wait_for 20 grep -q '^# report the PipeWire stream now runs 1024 frames' "$tone"
 played=$(($(grep -c ' burst$' "$tone") + 3))
 e2e_wait_for 20 bursts_at_least $played
 e2e_wait_for 20 onsets_at_least "$record" $((played - 1))
@@ -53,7 +53,7 @@ pw-metadata -n settings 0 clock.force-quantum 0 >/dev/null
 
 # The daemon goes away: one line, no crash, no hang.
 pw_stop
-e2e_wait_for 20 grep -q '^# report korvane: the PipeWire server went away' "$tone"
+e2e_wait_for 20 grep -q '^# report the PipeWire server went away' "$tone"
 kill -0 "$tone_pid" 2>/dev/null || e2e_fail "pw_tone ended with the daemon"
 
 # A new daemon in the same runtime folder: the stream comes back by itself.
@@ -62,7 +62,7 @@ pw_start "$E2E_TMP" || e2e_fail "the daemon did not start again"
 record2="$E2E_TMP/record2.txt"
 pw_spawn "$record2" "$TOOLS_DIR/pw_record" 0.05 30
 e2e_wait_for 20 grep -q '^# ready' "$record2"
-e2e_wait_for 30 grep -q '^# report korvane: the PipeWire stream plays again' "$tone"
+e2e_wait_for 30 grep -q '^# report the PipeWire stream plays again' "$tone"
 e2e_wait_for 30 onsets_at_least "$record2" 3
 # One line for the loss, one for the return, nothing else.
 [ "$(grep -cE '^# report .*(went away|plays again|paused|failed)' "$tone")" -eq 2 ] || e2e_fail "not one line each for the loss and the return"
