@@ -159,7 +159,7 @@ for round in $(seq "$rounds"); do
     stop_subject
   done
 done
-if [ -f "$tmp/korvane.log" ] && grep -q "synthesizer lead" "$tmp/korvane.log"; then
+if [ -f "$tmp/korvane.log" ]; then
   echo "Korvane: $(grep -o 'audio through .*\|synthesizer lead .*\|pipewire: [0-9]* frames.*' \
     "$tmp/korvane.log" | sort -u | paste -sd';' -)"
 fi
