@@ -1,6 +1,6 @@
-// The synthesizer's stream on a PipeWire desktop: a playback pw_stream whose real-time process
-// callback renders each buffer. Everything but that callback runs on the stream's own thread
-// loop: the connection, the reports, and a watch that reconnects when the daemon comes back.
+// The PipeWire stream's connection, its format and its real-time process callback.
+#include "midi/PipeWireOut.h"
+
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
 
@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "midi/AudioOut.h"
 #include "midi/Log.h"
 #include "midi/StreamTime.h"
 
@@ -19,20 +18,10 @@ namespace {
 
 constexpr std::uint32_t kChannels = 2;
 constexpr std::uint32_t kFrameBytes = kChannels * sizeof(float);
-constexpr double kDefaultRate = 48000;
-// The watch runs this often; a lost daemon is tried again every kRetryWatches of them.
+// The watch runs this often.
 constexpr long kWatchNs = 250'000'000;
-constexpr int kRetryWatches = 2;
-// Missed cycles are told at most this often: a struggling machine must not flood the log.
-constexpr std::int64_t kSkipReportNs = 10'000'000'000;
 // How long the daemon has to answer the first round trip.
 constexpr auto kAnswerTimeout = std::chrono::milliseconds(1500);
-
-std::int64_t steadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 // PipeWire's interface macros cast the C way.
 #pragma GCC diagnostic push
@@ -55,72 +44,7 @@ void initPipeWire() {
   });
 }
 
-class PipeWireOut final : public AudioOut {
- public:
-  explicit PipeWireOut(std::uint32_t quantum) : quantum_(usableQuantum(quantum)) {}
-  ~PipeWireOut() override;
-  PipeWireOut(const PipeWireOut&) = delete;
-  PipeWireOut& operator=(const PipeWireOut&) = delete;
-
-  /// Connects and waits for the daemon's first answer; false when there is none.
-  bool open();
-  bool start(RenderFn render, ReportFn report) override;
-  void stop() override;
-  std::uint32_t bufferFrames() const override { return frames_.load(std::memory_order_relaxed); }
-  double rate() const override { return rate_.load(std::memory_order_relaxed); }
-  std::string name() const override { return "pipewire"; }
-
- private:
-  // On the thread loop (locked).
-  bool openCore();
-  void closeCore();
-  bool openStream();
-  void closeStream();
-  void watch();
-  void tellChanges();
-  void tell(const std::string& line);
-  void onCoreDone(std::uint32_t id, int seq);
-  void onCoreError(std::uint32_t id, int res, const char* message);
-  void onState(pw_stream_state old, pw_stream_state state, const char* error);
-  void onFormat(std::uint32_t id, const spa_pod* param);
-  // On the data thread, real time.
-  void onProcess();
-
-  static const pw_core_events kCoreEvents;
-  static const pw_stream_events kStreamEvents;
-
-  const std::uint32_t quantum_;
-  pw_thread_loop* loop_ = nullptr;
-  pw_context* context_ = nullptr;
-  pw_core* core_ = nullptr;
-  pw_stream* stream_ = nullptr;
-  spa_hook coreListener_{}, streamListener_{};
-  spa_source* timer_ = nullptr;
-  RenderFn render_;  // set before the stream exists, cleared after it is gone
-  ReportFn report_;
-
-  // Thread loop state.
-  int syncSeq_ = -1;
-  bool answered_ = false, running_ = false;
-  bool coreBroken_ = false, streamFailed_ = false;
-  bool away_ = false, failedTold_ = false, streamed_ = false, pausedTold_ = false;
-  int pausedWatches_ = -1;  // watches since a pause after playing; -1: playing or never played
-  std::string failure_;
-  int retryIn_ = 0;
-  std::uint32_t toldFrames_ = 0;
-  double toldRate_ = 0;
-  std::uint32_t toldSkips_ = 0;
-  std::int64_t skipToldNs_ = 0;
-
-  // Shared with the data thread.
-  std::atomic<std::uint32_t> frames_{0};
-  std::atomic<double> rate_{kDefaultRate};
-  std::atomic<std::uint32_t> skips_{0};
-  std::atomic<bool> resetTicks_{true};
-  // Data thread only.
-  TickWatch ticks_;
-  std::uint64_t lastFrames_ = 0;  // the previous buffer: the graph plays it before this one
-};
+}  // namespace
 
 const pw_core_events PipeWireOut::kCoreEvents = [] {
   pw_core_events events{};
@@ -273,103 +197,6 @@ void PipeWireOut::stop() {
   frames_.store(0);
 }
 
-void PipeWireOut::tell(const std::string& line) {
-  if (report_) report_(line);
-}
-
-void PipeWireOut::watch() {
-  if (!running_) return;
-  if (coreBroken_) {
-    // The core cannot be torn down inside its own error event; it is done here.
-    closeStream();
-    closeCore();
-    coreBroken_ = false;
-    retryIn_ = kRetryWatches;
-    if (!away_) tell("the PipeWire server went away; playing resumes when it is back");
-    away_ = true;
-    return;
-  }
-  if (streamFailed_) {
-    closeStream();
-    if (!failedTold_) tell("the PipeWire stream failed (" + failure_ + "); trying again");
-    failedTold_ = true;
-    retryIn_ = kRetryWatches;
-  }
-  if (core_ == nullptr || stream_ == nullptr) {
-    if (--retryIn_ > 0) return;
-    retryIn_ = kRetryWatches;
-    if (core_ == nullptr && !openCore()) return;
-    openStream();
-    return;
-  }
-  // A daemon shutting down pauses its streams first: a pause is told only once it lasts.
-  if (pausedWatches_ >= 0 && ++pausedWatches_ == 2 && !pausedTold_) {
-    tell("the PipeWire stream is paused (its sink is suspended or gone)");
-    pausedTold_ = true;
-  }
-  tellChanges();
-}
-
-void PipeWireOut::tellChanges() {
-  const std::uint32_t frames = frames_.load();
-  const double rate = rate_.load();
-  if (streamed_ && (frames != toldFrames_ || rate != toldRate_)) {
-    if (toldFrames_ != 0) {
-      tell("the PipeWire stream now runs " + std::to_string(frames) + " frames at " +
-           std::to_string(static_cast<long>(rate)) + " Hz");
-    } else {
-      logLine("pipewire: %u frames at %.0f Hz", frames, rate);
-    }
-    toldFrames_ = frames;
-    toldRate_ = rate;
-  }
-  const std::uint32_t skips = skips_.load();
-  const std::int64_t now = steadyNs();
-  if (skips != toldSkips_ && now - skipToldNs_ >= kSkipReportNs) {
-    tell("the PipeWire stream missed " + std::to_string(skips - toldSkips_) + " cycles (xruns)");
-    toldSkips_ = skips;
-    skipToldNs_ = now;
-  }
-}
-
-void PipeWireOut::onCoreDone(std::uint32_t id, int seq) {
-  if (id != PW_ID_CORE || seq != syncSeq_) return;
-  answered_ = true;
-  pw_thread_loop_signal(loop_, false);
-}
-
-void PipeWireOut::onCoreError(std::uint32_t id, int res, const char* message) {
-  logLine("pipewire: error on %u: %d %s", id, res, message ? message : "");
-  if (id != PW_ID_CORE || res != -EPIPE) return;
-  coreBroken_ = true;
-  pw_thread_loop_signal(loop_, false);
-}
-
-void PipeWireOut::onState(pw_stream_state old, pw_stream_state state, const char* error) {
-  logLine("pipewire: stream %s -> %s", pw_stream_state_as_string(old),
-          pw_stream_state_as_string(state));
-  if (!running_) return;
-  switch (state) {
-    case PW_STREAM_STATE_ERROR:
-      failure_ = error ? error : "unknown error";
-      streamFailed_ = true;
-      break;
-    case PW_STREAM_STATE_STREAMING:
-      resetTicks_.store(true);
-      if (pausedTold_ || failedTold_ || away_) tell("the PipeWire stream plays again");
-      pausedTold_ = failedTold_ = away_ = false;
-      pausedWatches_ = -1;
-      streamed_ = true;
-      break;
-    case PW_STREAM_STATE_PAUSED:
-      // Only a pause after playing is news: every stream passes through it on the way up.
-      if (old == PW_STREAM_STATE_STREAMING) pausedWatches_ = 0;
-      break;
-    default:
-      break;
-  }
-}
-
 void PipeWireOut::onFormat(std::uint32_t id, const spa_pod* param) {
   if (param == nullptr || id != SPA_PARAM_Format) return;
   spa_audio_info_raw info{};
@@ -409,8 +236,6 @@ void PipeWireOut::onProcess() {
       skips_.fetch_add(1, std::memory_order_relaxed);
   }
 }
-
-}  // namespace
 
 std::unique_ptr<AudioOut> openPipeWire(std::uint32_t quantum) {
   auto out = std::make_unique<PipeWireOut>(quantum);
