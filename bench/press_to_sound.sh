@@ -25,12 +25,14 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/korvane-press.XXXXXX")
 subject_pid=""
 XVFB_PID=""
 cleanup() {
+  set +e # a failing step here must not leave the rest running
   [ -z "$subject_pid" ] || { kill "$subject_pid" 2>/dev/null; wait "$subject_pid" 2>/dev/null; }
   pw_stop
   [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null || true
   [ -n "${KEEP_TMP:-}" ] || rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM HUP PIPE
 
 # Nothing of the user's: a home, a config and a runtime folder of this run's own.
 export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" XDG_RUNTIME_DIR="$tmp/run"

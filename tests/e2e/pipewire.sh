@@ -6,7 +6,8 @@
 #                      with the null sink PW_SINK made the default; waits until the PulseAudio
 #                      server names it as its default sink (30 s at most). Exports
 #                      DBUS_SESSION_BUS_ADDRESS. Returns 1 with the logs on stderr on failure.
-#   pw_stop            end what pw_start started (SIGTERM, newest first) and wait for it.
+#   pw_stop            end what pw_start and pw_spawn started (SIGTERM, newest first), then the
+#                      bus, and wait for them.
 #   pw_spawn LOG cmd…  start a process that pw_stop ends too; its pid in PW_LAST_PID.
 #
 # Under lib.sh every process is also handed to e2e_spawn, so a failing test prints their logs and
@@ -87,14 +88,16 @@ pw_start() {
   export XDG_STATE_HOME="${XDG_STATE_HOME:-$HOME/.local/state}"
   pw_write_config
   rm -f "$pidfile" "$addrfile"
-  # The bus lives as long as the sleep inside its session: ending that pid ends the bus.
+  # The bus lives as long as the sleep inside its session: ending that pid ends the bus, and
+  # dbus-run-session then ends its daemon itself (ending dbus-run-session would orphan it).
   # shellcheck disable=SC2016
-  pw_spawn "$logs/dbus.log" dbus-run-session -- bash -c \
+  dbus-run-session -- bash -c \
     'echo "$DBUS_SESSION_BUS_ADDRESS" >"$1.tmp" && mv "$1.tmp" "$1"; echo $$ >"$2"; exec sleep infinity' \
-    bash "$addrfile" "$pidfile"
+    bash "$addrfile" "$pidfile" >"$logs/dbus.log" 2>&1 &
+  PW_BUS_PID=$!
   pw_wait "the session bus" 100 test -s "$pidfile" || return 1
-  PW_PIDS+=("$(cat "$pidfile")")
-  declare -F e2e_spawn >/dev/null && E2E_PIDS+=("$(cat "$pidfile")")
+  PW_BUS_SLEEP=$(cat "$pidfile")
+  declare -F e2e_spawn >/dev/null && E2E_PIDS+=("$PW_BUS_SLEEP")
   export DBUS_SESSION_BUS_ADDRESS
   DBUS_SESSION_BUS_ADDRESS=$(cat "$addrfile")
   pw_spawn "$logs/pipewire.log" pipewire
@@ -120,4 +123,10 @@ pw_stop() {
     wait "$pid" 2>/dev/null || true
   done
   PW_PIDS=()
+  [ -n "${PW_BUS_PID:-}" ] || return 0
+  kill -TERM "$PW_BUS_SLEEP" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$PW_BUS_PID" 2>/dev/null || break; sleep 0.1; done
+  kill -TERM "$PW_BUS_PID" 2>/dev/null || true
+  wait "$PW_BUS_PID" 2>/dev/null || true
+  PW_BUS_PID=""
 }
