@@ -7,6 +7,9 @@
 //   OutputTiming synth <buffer-frames> [notes] [interval-ms]
 //     the built-in synthesizer rendering to a file (FluidSynth's file driver) at that buffer
 //     size; onsets found in the audio; prints the interval error and the latency's spread.
+//   OutputTiming drift <ppm> [seconds] [interval-ms]
+//     the same at 256 frames with the file's device clock ppm fast (negative: slow); prints the
+//     latency at the start and at the end, and its spread over the run.
 #include <RtMidi.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -145,6 +148,81 @@ std::vector<std::size_t> onsetsOf(const std::vector<std::int16_t>& s, int thresh
   return onsets;
 }
 
+/// Plays notes on the synthesizer rendering to file; the moments sent, in seconds from the
+/// first. leadMs: the lead it stated.
+std::vector<double> playToFile(const midi::SynthOptions& options, int notes, double intervalMs,
+                               double& leadMs) {
+  std::vector<double> moments;
+  auto engine = std::make_shared<midi::SynthEngine>(options);
+  auto port = engine->open();
+  if (!engine->waitReady(20s)) return moments;
+  leadMs = std::chrono::duration<double, std::milli>(engine->lead()).count();
+  port->send({0xC0, 16, 0});  // an organ: full level at once, silent at once after note-off
+  const auto interval = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double, std::milli>(intervalMs));
+  const auto first = Clock::now() + 100ms;
+  auto deadline = first;
+  for (int i = 0; i < notes; ++i, deadline += interval) {
+    waitUntil(deadline);
+    port->send({0x90, 72, 127}, deadline);
+    port->send({0x80, 72, 0}, deadline + interval / 3);
+    moments.push_back(std::chrono::duration<double>(deadline - first).count());
+  }
+  std::this_thread::sleep_for(300ms + engine->lead());
+  port->close();
+  return moments;
+}
+
+int runDrift(double ppm, double seconds, double intervalMs) {
+  const auto file = (std::filesystem::temp_directory_path() /
+                     ("korvane-drift-" + std::to_string(getpid()) + ".raw"))
+                        .string();
+  midi::SynthOptions options{"/usr/share/sounds/sf2/TimGM6mb.sf2", "file", file, 256, ppm};
+  double leadMs = 0;
+  const auto moments =
+      playToFile(options, static_cast<int>(seconds * 1000 / intervalMs), intervalMs, leadMs);
+  const auto samples = leftChannel(file);
+  std::filesystem::remove(file);
+  // The device's own seconds: its frames at its true rate.
+  const double rate = 44100 * (1 + ppm * 1e-6);
+  const auto onsets = onsetsOf(samples, 300, static_cast<std::size_t>(44100 * intervalMs / 4000));
+  if (onsets.empty() || moments.size() < 40) {
+    std::fprintf(stderr, "%zu onsets of %zu notes\n", onsets.size(), moments.size());
+    return 1;
+  }
+  // Each note's onset: the first within half an interval of where the first note puts it (a
+  // note whose sender was held up is late, not lost).
+  std::vector<double> latency;
+  std::size_t next = 0, missing = 0;
+  for (double moment : moments) {
+    const double expected = onsets[0] / rate + moment - moments[0];
+    while (next < onsets.size() && onsets[next] / rate < expected - intervalMs / 2000) ++next;
+    if (next == onsets.size() || onsets[next] / rate > expected + intervalMs / 2000) {
+      ++missing;
+      continue;
+    }
+    latency.push_back((onsets[next] / rate - moment) * 1000);
+  }
+  std::printf("  %zu notes, %zu onsets not found\n", moments.size(), missing);
+  // Less that of the first note: the file's own start is not on the steady clock.
+  const double base = latency[0];
+  for (auto& l : latency) l -= base;
+  if (std::getenv("TIMING_DETAIL"))
+    for (std::size_t i = 0; i < latency.size(); ++i)
+      if (std::fabs(latency[i]) > 0.5) std::printf("    note %zu: %+.3f ms\n", i, latency[i]);
+  // Medians: a note whose sender was held up on a loaded machine moves no figure.
+  auto median = [](auto from, auto to) { return percentile(std::vector<double>(from, to), 0.5); };
+  std::printf(
+      "device clock %+.0f ppm, %.0f s, lead %.2f ms: latency at the end %+.3f ms from the "
+      "start; spread p5-p95 %.3f ms, max-min %.3f ms\n",
+      ppm, seconds, leadMs,
+      median(latency.end() - 20, latency.end()) - median(latency.begin(), latency.begin() + 20),
+      percentile(latency, 0.95) - percentile(latency, 0.05),
+      *std::max_element(latency.begin(), latency.end()) -
+          *std::min_element(latency.begin(), latency.end()));
+  return 0;
+}
+
 int runSynth(int buffer, int notes, double intervalMs) {
   const auto file = (std::filesystem::temp_directory_path() /
                      ("korvane-timing-" + std::to_string(getpid()) + ".raw"))
@@ -152,25 +230,9 @@ int runSynth(int buffer, int notes, double intervalMs) {
   midi::SynthOptions options{"/usr/share/sounds/sf2/TimGM6mb.sf2", "file", file,
                              static_cast<std::uint32_t>(buffer)};
   double leadMs = 0;
-  {
-    auto engine = std::make_shared<midi::SynthEngine>(options);
-    auto port = engine->open();
-    if (!engine->waitReady(20s)) {
-      std::fprintf(stderr, "synthesizer not ready\n");
-      return 1;
-    }
-    leadMs = std::chrono::duration<double, std::milli>(engine->lead()).count();
-    port->send({0xC0, 16, 0});  // an organ: full level at once, silent at once after note-off
-    const auto interval = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double, std::milli>(intervalMs));
-    auto deadline = Clock::now() + 100ms;
-    for (int i = 0; i < notes; ++i, deadline += interval) {
-      waitUntil(deadline);
-      port->send({0x90, 72, 127}, deadline);
-      port->send({0x80, 72, 0}, deadline + interval / 3);
-    }
-    std::this_thread::sleep_for(300ms + engine->lead());
-    port->close();
+  if (playToFile(options, notes, intervalMs, leadMs).empty()) {
+    std::fprintf(stderr, "synthesizer not ready\n");
+    return 1;
   }
   const auto samples = leftChannel(file);
   std::filesystem::remove(file);
@@ -190,9 +252,14 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "jack")
     return runJack(argc > 2 ? std::atoi(argv[2]) : 100, argc > 3 ? std::atof(argv[3]) : 120);
+  if (mode == "drift" && argc > 2)
+    return runDrift(std::atof(argv[2]), argc > 3 ? std::atof(argv[3]) : 60,
+                    argc > 4 ? std::atof(argv[4]) : 120);
   if (mode == "synth" && argc > 2)
     return runSynth(std::atoi(argv[2]), argc > 3 ? std::atoi(argv[3]) : 100,
                     argc > 4 ? std::atof(argv[4]) : 120);
-  std::fprintf(stderr, "usage: OutputTiming jack [notes] [ms] | synth <frames> [notes] [ms]\n");
+  std::fprintf(stderr,
+               "usage: OutputTiming jack [notes] [ms] | synth <frames> [notes] [ms] | drift <ppm> "
+               "[s] [ms]\n");
   return 2;
 }

@@ -10,9 +10,11 @@ const char* const kEnvironment =
     "\nEnvironment:\n"
     "  KORVANE_SOUNDFONT     SoundFont of the built-in synthesizer (default: the system's\n"
     "                        General MIDI SoundFont in /usr/share/sounds/sf2)\n"
-    "  KORVANE_SYNTH_DRIVER  FluidSynth audio driver (pipewire, pulseaudio, alsa, jack, file, "
-    "none)\n"
-    "  KORVANE_SYNTH_FILE    output file of the \"file\" driver (default: korvane.wav)\n"
+    "  KORVANE_SYNTH_DRIVER  the synthesizer's one audio output (pipewire, jack, pulseaudio, "
+    "alsa, file, none)\n"
+    "  KORVANE_SYNTH_FILE    output file of the \"file\" output (default: korvane.wav)\n"
+    "  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 256)\n"
+    "  KORVANE_SYNTH_PPM     the \"file\" output's device clock, parts per million fast\n"
     "  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error\n";
 
 CommandLine usageError(const QString& message) {

@@ -9,7 +9,7 @@ version=$("$KORVANE_BIN" --version)
 
 help=$("$KORVANE_BIN" --help)
 for word in --help --version --list-devices --device KORVANE_SOUNDFONT KORVANE_SYNTH_DRIVER \
-  KORVANE_SYNTH_FILE KORVANE_MIDI_LOG; do
+  KORVANE_SYNTH_FILE KORVANE_AUDIO_QUANTUM KORVANE_SYNTH_PPM KORVANE_MIDI_LOG; do
   grep -q -- "$word" <<<"$help" || e2e_fail "--help does not mention $word"
 done
 
