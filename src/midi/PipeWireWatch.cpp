@@ -12,6 +12,9 @@ namespace {
 
 // A lost daemon is tried again every kRetryWatches watches.
 constexpr int kRetryWatches = 2;
+// A pause is told once it lasted this many watches (2 s): a daemon shutting down, even slowly
+// on a busy machine, pauses its streams before its socket goes.
+constexpr int kPauseWatches = 8;
 // Missed cycles are told at most this often: a struggling machine must not flood the log.
 constexpr std::int64_t kSkipReportNs = 10'000'000'000;
 
@@ -53,7 +56,7 @@ void PipeWireOut::watch() {
     return;
   }
   // A daemon shutting down pauses its streams first: a pause is told only once it lasts.
-  if (pausedWatches_ >= 0 && ++pausedWatches_ == 2 && !pausedTold_) {
+  if (pausedWatches_ >= 0 && ++pausedWatches_ == kPauseWatches && !pausedTold_) {
     tell("the PipeWire stream is paused (its sink is suspended or gone)");
     pausedTold_ = true;
   }
