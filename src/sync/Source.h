@@ -4,7 +4,9 @@
 #include <chrono>
 #include <optional>
 
-namespace sync {
+// Not "sync": POSIX declares a function sync() in <unistd.h> (which GoogleTest and Qt bring in),
+// and a namespace cannot share its name.
+namespace ksync {
 
 using Moment = std::chrono::steady_clock::time_point;
 
@@ -29,4 +31,4 @@ class Source {
   virtual int peers() const { return -1; }
 };
 
-}  // namespace sync
+}  // namespace ksync
