@@ -11,6 +11,8 @@ constexpr std::size_t kWindow = 2 * kPulsesPerBeat;
 // A pulse this far off the fitted line (beyond jitter) counts towards a tempo change.
 constexpr double kOffSeconds = 0.0015;
 constexpr int kOffRun = 4;
+// Tempi a clock can mean; outside them the pulses came in a burst (a stalled sender caught up).
+constexpr double kMinTempo = 10, kMaxTempo = 1000;
 
 }  // namespace
 
@@ -112,6 +114,7 @@ std::optional<Beat> ClockFollower::at(double seconds) const {
   if (seconds - *lastPulse_ > 2 * kPulsesPerBeat * *interval) return std::nullopt;
   Beat b;
   b.tempo = 60 / (*interval * kPulsesPerBeat);
+  if (b.tempo < kMinTempo || b.tempo > kMaxTempo) return std::nullopt;
   b.running = running_;
   // The last pulse counted was at position pulses_ − 1; a stopped clock stands at pulses_.
   if (!running_) {

@@ -68,7 +68,7 @@ std::vector<ClockMessage> ClockOut::follow(const std::optional<Beat>& beat, Mome
     running_ = running;
     if (!running) {
       out.push_back({0xFC, 0, 0, sendFor});
-    } else if (beat->beat <= 1.0 / (2 * kPulsesPerBeat)) {
+    } else if (beat->beat < 0.25) {  // a clock in is read a few pulses after its Start
       out.push_back({0xFA, 0, 0, sendFor});
     } else {
       // Song position in sixteenth notes, then Continue: the receiver picks up there.
@@ -89,7 +89,8 @@ std::vector<ClockMessage> ClockOut::follow(const std::optional<Beat>& beat, Mome
   // Relocated (either way by more than a beat): afresh from the position now.
   if (last_ && *last_ + 1 >= first - kPulsesPerBeat && *last_ < first + kPulsesPerBeat)
     first = std::max(first, *last_ + 1);
-  for (long long n = first;; ++n) {
+  // Never a burst: a source that jumped ahead (or a wild tempo) gets one beat's pulses at most.
+  for (long long n = first; n < first + kPulsesPerBeat; ++n) {
     const double ahead = static_cast<double>(n) / kPulsesPerBeat - beat->beat;
     const Moment at = sendFor + beatsToNs(std::max(ahead, 0.0), beat->tempo);
     if (at > until) {
@@ -98,6 +99,7 @@ std::vector<ClockMessage> ClockOut::follow(const std::optional<Beat>& beat, Mome
     }
     out.push_back({0xF8, 0, 0, at});
     last_ = n;
+    next_ = at + beatsToNs(1.0 / kPulsesPerBeat, beat->tempo);
   }
   return out;
 }

@@ -99,6 +99,10 @@ TEST(ClockFollower, SilentUntilATempoIsKnownAndAfterTwoBeatsWithoutPulses) {
   double again = feed(f, t + 5, 90, 1, 0, seed);
   again = feed(f, again, 90, 0.25, 0, seed);
   EXPECT_NEAR(f.at(again)->tempo, 90, 0.01);
+  // A burst (a stalled sender catching up) means no tempo: silent rather than wild.
+  ksync::ClockFollower burst;
+  for (int i = 0; i < 30; ++i) burst.message(kPulse, 1, 2 + i * 1e-5);
+  EXPECT_EQ(burst.at(2.001), std::nullopt);
 }
 
 TEST(ClockFollower, OtherMessagesAreIgnored) {

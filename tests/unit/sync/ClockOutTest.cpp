@@ -88,6 +88,12 @@ TEST(ClockOut, FollowsTheSourcesBeatAndItsStartStop) {
   }
 }
 
+TEST(ClockOut, NoBurstFromAWildTempo) {
+  ksync::ClockOut out;
+  const auto sent = out.follow(ksync::Beat{0, 1e6, true}, t0, {}, t0 + milliseconds(5));
+  EXPECT_EQ(sent.size(), 1u + ksync::kPulsesPerBeat);  // Start, then one beat's pulses at most
+}
+
 TEST(ClockOut, SongPositionBytesBeforeContinue) {
   ksync::ClockOut out;
   const auto sent = out.follow(ksync::Beat{1000.3, 120, true}, t0, {}, t0);
