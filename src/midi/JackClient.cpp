@@ -76,7 +76,11 @@ std::vector<std::string> JackClient::inputPorts() {
   std::vector<std::string> names;
   if (!alive_) return names;
   const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
-  for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
+  for (const char** p = ports; p && *p; ++p) {
+    // Our own clock input is no output device: Korvane would play into itself.
+    jack_port_t* port = jack_port_by_name(client_, *p);
+    if (port == nullptr || !jack_port_is_mine(client_, port)) names.emplace_back(*p);
+  }
   if (ports) jack_free(ports);
   return names;
 }
