@@ -86,13 +86,14 @@ std::vector<ClockMessage> ClockOut::follow(const std::optional<Beat>& beat, Mome
   }
   const double pulses = beat->beat * kPulsesPerBeat;
   auto first = static_cast<long long>(std::ceil(pulses - kOnPulse));
-  // Relocated (either way by more than a beat): afresh from the position now.
-  if (last_ && *last_ + 1 >= first - kPulsesPerBeat && *last_ < first + kPulsesPerBeat)
-    first = std::max(first, *last_ + 1);
+  // The pulses after the last one sent, though their moments have just passed (a reading comes
+  // between pulses); afresh from the position now after a relocation or a stall.
+  if (last_ && *last_ + 1 >= first - 2 && *last_ < first + kPulsesPerBeat) first = *last_ + 1;
   // Never a burst: a source that jumped ahead (or a wild tempo) gets one beat's pulses at most.
   for (long long n = first; n < first + kPulsesPerBeat; ++n) {
     const double ahead = static_cast<double>(n) / kPulsesPerBeat - beat->beat;
-    const Moment at = sendFor + beatsToNs(std::max(ahead, 0.0), beat->tempo);
+    // Each for its own moment, also one just past: the port places it there still.
+    const Moment at = sendFor + beatsToNs(ahead, beat->tempo);
     if (at > until) {
       next_ = at;
       break;
