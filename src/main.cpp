@@ -21,8 +21,7 @@ namespace {
 
 /// Handles the options that need no window (help, version, errors, the device list). Parsed
 /// under a core application only: these work without a display.
-std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>& device,
-                               std::optional<std::string>& lang) {
+std::optional<int> commandLine(int argc, char** argv, app::CommandLine& chosen) {
   QCoreApplication core(argc, argv);
   QCoreApplication::setApplicationName("korvane");
   const app::CommandLine options = app::parseCommandLine(QCoreApplication::arguments());
@@ -35,8 +34,7 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
     app::printDevices(*devices, std::cout);
     return 0;
   }
-  device = options.device;
-  lang = options.lang;
+  chosen = options;
   return std::nullopt;
 }
 
@@ -51,15 +49,15 @@ app::Language chosenLanguage(const std::optional<std::string>& lang) {
 int main(int argc, char** argv) {
   // The note clock's timing is measured on Qt's plain Unix event dispatcher; keep to it.
   qputenv("QT_NO_GLIB", "1");
-  std::optional<std::string> device, lang;
+  app::CommandLine chosen;
   if (argc > 1) {
-    if (auto status = commandLine(argc, argv, device, lang)) return *status;
+    if (auto status = commandLine(argc, argv, chosen)) return *status;
   }
   app::preferXWayland();
   QApplication application(argc, argv);
   // No display name: Qt would append it to every caption ("C4-100 — Korvane").
   QApplication::setApplicationName("Korvane");
-  app::installTranslations(application, chosenLanguage(lang));
+  app::installTranslations(application, chosenLanguage(chosen.lang));
   app::setKorvaneIcon();
   QFont font;
   // Proportional faces with the Japanese glyphs come before any monospaced one.
@@ -79,7 +77,10 @@ int main(int argc, char** argv) {
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};
-    services.startDevice = device;
+    services.startDevice = chosen.device;
+    services.startSync = chosen.sync;
+    services.startSyncInput = chosen.syncInput;
+    services.startSendClock = chosen.sendClock;
     if (session) {
       services.settingsFile = session->settingsFile();
       services.session = session.get();

@@ -1,4 +1,6 @@
 // Taking part in a session: save on request, show and hide, the dirty state, the quick end.
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 
 #include "app/IniFile.h"
@@ -22,6 +24,9 @@ std::string TForm1::settingsState() const {
   std::string state = std::to_string(outer.left()) + ',' + std::to_string(outer.top()) + ',' +
                       std::to_string(outer.width()) + ',' + std::to_string(outer.height());
   for (int i = 0; GateFiles && i < GateFiles->count(); ++i) state += '\n' + GateFiles->get(i);
+  if (SyncChoice && SendClock)
+    state += '\n' + std::to_string(SyncChoice->currentIndex()) + ',' +
+             SyncInput->currentText().toStdString() + ',' + (SendClock->isChecked() ? '1' : '0');
   return state;
 }
 

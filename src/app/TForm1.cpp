@@ -19,7 +19,8 @@ int storedSize(int stored, int def) {
 }  // namespace app
 
 TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(services)) {
-  buildControls();                                // 1
+  buildControls();  // 1
+  buildSyncPage();
   Rand.seed(services_.seed);                      // 2
   KeyList = std::make_unique<lib::StringList>();  // 3
   NoteNames = std::make_unique<lib::StringList>();
@@ -45,6 +46,7 @@ TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(
   applyPlacement(top, left, width, height);
   buildDefaultTables();  // 13, 14
   openMidiAtStartup();   // 15
+  readSyncSettings();
   savedState_ = settingsState();
 }
 
@@ -58,6 +60,8 @@ void TForm1::FormDestroy() {
   const QRect outer = outerGeometry();
   // Silenced first: a long settings write or its error box must not keep a note sounding.
   if (MidiOut) MidiOut->reset();
+  setSendClock(false);
+  followSource(nullptr, false);
   KeyList.reset();
   NoteNames.reset();
   VolumeList.reset();
@@ -74,6 +78,7 @@ void TForm1::writeSettings(QRect outer) {
   Ini->writeInteger(app::kSettingsSection, "Top", outer.top());
   Ini->writeInteger(app::kSettingsSection, "Width", outer.width());
   Ini->writeInteger(app::kSettingsSection, "Height", outer.height());
+  writeSyncSettings();
   Ini->save();
 }
 

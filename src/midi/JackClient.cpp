@@ -88,7 +88,11 @@ std::vector<std::string> JackClient::inputPorts() {
   std::lock_guard lock(api_);
   if (!alive_ || !client_) return names;
   const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
-  for (const char** p = ports; p && *p; ++p) names.emplace_back(*p);
+  for (const char** p = ports; p && *p; ++p) {
+    // Our own clock input is no output device: Korvane would play into itself.
+    jack_port_t* port = jack_port_by_name(client_, *p);
+    if (port == nullptr || !jack_port_is_mine(client_, port)) names.emplace_back(*p);
+  }
   if (ports) jack_free(ports);
   return names;
 }
@@ -205,6 +209,7 @@ int JackClient::process(std::uint32_t frames) {
   if (rate != clock_.rate()) clock_.reset(rate);
   if (jumped_.exchange(false)) clock_.watchForJump();
   clock_.update(now, start);
+  sync_.cycle(client_, frames, start, clock_);
   const std::uint32_t lead = leadFrames(frames, rate);
   // The lead: a whole period, so that a message queued at its moment is not yet due in the
   // cycle running, and a margin for a sender that woke late.

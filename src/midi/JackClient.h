@@ -18,6 +18,7 @@
 #include "midi/AudioOut.h"
 #include "midi/FrameClock.h"
 #include "midi/JackQueue.h"
+#include "midi/JackSync.h"
 #include "midi/Port.h"
 
 namespace midi {
@@ -29,6 +30,9 @@ class JackClient {
   /// lost is called, on a thread of JACK's, once the server has gone away.
   static std::shared_ptr<JackClient> open(const std::string& name = "Korvane",
                                           std::function<void()> lost = {});
+  /// The one client of the run (sharedJackClient), opened on first use and again once its
+  /// server went away; null when no server runs.
+  static std::shared_ptr<JackClient> shared();
   ~JackClient();
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;
@@ -46,6 +50,17 @@ class JackClient {
              bool silencing = false);
   /// Lets what is queued for port play out (at most half a second), then removes the port.
   void removePort(int port);
+  /// Full names of every MIDI output port of other programs: the clock sources to listen to.
+  std::vector<std::string> outputPorts();
+  /// Activates the client (once); false when the server refuses or has gone.
+  bool activate();
+  /// The clock input "Korvane:clock_in", registered once, connected to source alone (nothing
+  /// when source is empty); false when it cannot be registered or connected.
+  bool listenClock(const std::string& source);
+  /// Disconnects the clock input.
+  void stopListening();
+  /// The transport and the clock input as the cycles read them.
+  JackSync& follow() { return sync_; }
   /// False once the server has gone away (the client is of no more use).
   bool alive() const { return alive_.load(); }
   /// Closes the client of a server that has gone away, once JACK's threads are done with it;
@@ -72,7 +87,6 @@ class JackClient {
   static int xrunThunk(void* self);
   static int bufferSizeThunk(std::uint32_t frames, void* self);
   int process(std::uint32_t frames);
-  bool activate();
   /// The synthesizer's part of the cycle.
   void renderAudio(std::uint32_t frames, std::int64_t nowNs);
   /// Lets the queue play out, at most half a second.
@@ -93,6 +107,7 @@ class JackClient {
   std::atomic<const RenderFn*> render_{nullptr};
   FrameClock clock_;                 // process() only
   std::atomic<bool> jumped_{false};  // an xrun or a new period: the frame clock may have jumped
+  JackSync sync_;
 };
 
 }  // namespace midi

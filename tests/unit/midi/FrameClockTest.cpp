@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "midi/FrameClock.h"
+#include "midi/JackSync.h"
 
 namespace {
 
@@ -136,6 +137,49 @@ TEST(FrameClock, UnlockedUntilFedAndAfterReset) {
   EXPECT_FALSE(clock.locked());
   clock.update(0, 7);
   EXPECT_EQ(clock.frameAt(1'000'000), 103u);
+}
+
+TEST(FrameClock, MomentAtIsTheInverseAcrossTheCounterWrap) {
+  midi::FrameClock clock(kRate);
+  EXPECT_EQ(clock.momentAt(100), 0);  // unlocked
+  const std::uint32_t start = 0xFFFFFF00u;
+  for (std::int64_t k = 0; k < 200; ++k)
+    clock.update(1'000'000'000 + k * 5'333'333, start + static_cast<std::uint32_t>(k * 256));
+  for (const std::uint32_t frame : {start + 256 * 199u, start + 256 * 199u + 48u, 5u, 100000u}) {
+    const std::int64_t at = clock.momentAt(frame);
+    EXPECT_EQ(clock.frameAt(at), frame) << frame;
+  }
+  // Later frames, later moments, 1/48 ms apart.
+  EXPECT_NEAR(static_cast<double>(clock.momentAt(49) - clock.momentAt(1)), 1e6, 1e3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BeatAnchor, CountsFramesFromWhereTheMasterStartsJumpsOrChangesTempo) {
+  // 125 BPM at 48 kHz: 23040 frames a beat; 256-frame cycles.
+  const struct Row {
+    const char* what;
+    std::uint32_t frame;
+    bool rolling;
+    double bbtBeat, tempo;
+    double beat;
+  } rows[] = {
+      {"first cycle: the master's beat", 0, true, 0, 125, 0},
+      {"rolling on: frames, not the master's rounded ticks", 256, true, 0.0109, 125, 256.0 / 23040},
+      {"and on", 512, true, 0.0218, 125, 512.0 / 23040},
+      {"relocated (not where the last cycle led): the master's beat", 23040, true, 1, 125, 1},
+      {"on from there", 23296, true, 0.99, 125, 1 + 256.0 / 23040},
+      {"a new tempo: taken from the master", 23552, true, 1.02, 250, 1.02},
+      {"stopped: stands", 23808, false, 1.05, 250, 1.02 + 256.0 / 11520},
+      {"still stopped", 23808, false, 1.05, 250, 1.02 + 256.0 / 11520},
+      {"located while stopped: the master's beat", 96000, false, 10, 250, 10},
+  };
+  midi::BeatAnchor anchor;
+  for (const Row& r : rows)
+    EXPECT_NEAR(anchor.beatAt(r.frame, 256, r.rolling, r.bbtBeat, r.tempo, 48000), r.beat, 1e-9)
+        << r.what;
 }
 
 }  // namespace
