@@ -4,7 +4,8 @@
 #include <chrono>
 #include <optional>
 
-namespace sync {
+// Not "sync" after the folder: <unistd.h> declares ::sync(), and C++20's <memory> brings it in.
+namespace follow {
 
 using Moment = std::chrono::steady_clock::time_point;
 
@@ -29,4 +30,4 @@ class Source {
   virtual int peers() const { return -1; }
 };
 
-}  // namespace sync
+}  // namespace follow
