@@ -1,6 +1,9 @@
 #include "sync/ClockMap.h"
 
+#include <time.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -11,7 +14,23 @@ namespace {
 // NTP slews CLOCK_MONOTONIC by at most 500 ppm: a larger drift is a bad pair of measurements.
 constexpr double kMaxDrift = 5e-4;
 
+std::int64_t readNs(clockid_t id) {
+  timespec ts{};
+  clock_gettime(id, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
 }  // namespace
+
+Clocks systemClocks() {
+  return {[] {
+            return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+          },
+          // Full resolution: Link's own reader of the same clock truncates to microseconds.
+          [] { return readNs(CLOCK_MONOTONIC_RAW); }};
+}
 
 Offset measureOffset(const Clocks& clocks, int tries) {
   Offset best;

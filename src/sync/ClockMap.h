@@ -13,6 +13,9 @@ struct Clocks {
   std::function<std::int64_t()> raw;
 };
 
+/// This machine's: the steady clock and CLOCK_MONOTONIC_RAW (Link's, and JACK's own time).
+Clocks systemClocks();
+
 /// One reading of the raw clock bracketed by two readings of the steady clock.
 struct Offset {
   std::int64_t steadyNs = 0;  ///< midpoint of the bracket
