@@ -233,10 +233,13 @@ void report(Receiver& r, JackTime& clock, follow::Source& link, double every,
 }
 
 jack_nframes_t playbackLatency(jack_client_t* client, const std::string& name) {
+  static jack_nframes_t told = ~0u;
   jack_port_t* port = name.empty() ? nullptr : jack_port_by_name(client, name.c_str());
   if (port == nullptr) return 0;
   jack_latency_range_t range{};
   jack_port_get_latency_range(port, JackPlaybackLatency, &range);
+  if (range.max != told)
+    std::printf("# %s: playback latency %u frames\n", name.c_str(), told = range.max);
   return range.max;
 }
 
