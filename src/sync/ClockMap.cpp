@@ -13,6 +13,9 @@ namespace {
 
 // NTP slews CLOCK_MONOTONIC by at most 500 ppm: a larger drift is a bad pair of measurements.
 constexpr double kMaxDrift = 5e-4;
+// A bracket this wide in every try (the thread preempted each time) may pair the readings this
+// far apart: the mapping already held is better, and the next use tries again.
+constexpr std::int64_t kWidestNs = 50'000;
 
 std::int64_t readNs(clockid_t id) {
   timespec ts{};
@@ -50,6 +53,7 @@ ClockMap::ClockMap(Clocks clocks, std::int64_t everyNs)
 void ClockMap::refresh() {
   if (measured_ && clocks_.steady() - last_.steadyNs < everyNs_) return;
   const Offset now = measureOffset(clocks_);
+  if (measured_ && now.widthNs > kWidestNs) return;
   if (measured_) {
     // The drift over the interval: raw's advance against steady's, less one.
     const auto span = static_cast<double>(now.steadyNs - last_.steadyNs);

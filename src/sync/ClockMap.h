@@ -28,8 +28,9 @@ struct Offset {
 Offset measureOffset(const Clocks& clocks, int tries = 8);
 
 /// Converts moments between the two clocks. The offset is measured at the first use and again
-/// once everyNs of steady time have passed; in between, the drift seen between the last two
-/// measurements is carried on. Not thread-safe: its owner holds a lock.
+/// once everyNs of steady time have passed (a measurement whose bracket is too wide to trust is
+/// left out); in between, the drift seen between the last two measurements is carried on.
+/// Not thread-safe: its owner holds a lock.
 class ClockMap {
  public:
   explicit ClockMap(Clocks clocks, std::int64_t everyNs = 50'000'000);

@@ -89,6 +89,18 @@ TEST(ClockMap, FollowsTheOffsetAndItsDrift) {
   }
 }
 
+TEST(ClockMap, KeepsItsMappingWhenEveryBracketIsWide) {
+  FakeClocks fake;
+  follow::ClockMap map(fake.clocks(), kSecond);
+  map.rawAt(fake.now);
+  fake.now += 2 * kSecond;
+  // Preempted before each raw reading: every midpoint 50 µs before the raw reading it pairs.
+  fake.costs = {20, 100'000, 20};
+  fake.read = 2;  // the question whether one is due takes the last cost, each try the three
+  const std::int64_t moment = fake.now;
+  EXPECT_LE(std::llabs(map.rawAt(moment) - fake.rawOf(moment)), 100);
+}
+
 TEST(ClockMap, RemeasuresOnlyWhenDue) {
   FakeClocks fake;
   fake.drift = 5e-4;
