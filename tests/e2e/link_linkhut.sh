@@ -3,7 +3,8 @@
 # namespace: the tempo and beat-time cases of Link's test plan, and start/stop followed.
 #   - alone, it keeps the tempo it opens with; a peer joining moves neither its tempo nor its beat
 #   - joining a session takes the session's tempo and leaves the peers' as it was
-#   - a tempo change in LinkHut is followed; a tempo proposed here reaches LinkHut
+#   - a tempo change in LinkHut is followed; a tempo proposed here reaches LinkHut, kept within
+#     Link's range
 #   - LinkHut's clicks fall on our beats, its bar's first beat on ours; our notes on its clicks
 #   - LinkHut's start and stop are followed, and no note is struck while stopped
 source "$(dirname "$0")/../../scripts/netns.sh"
@@ -70,9 +71,12 @@ linkhut_is tempo=130.00 || e2e_fail "joining changed LinkHut's tempo: $(linkhut_
 # Tempo both ways.
 for _ in 1 2 3 4 5; do linkhut_keys w; done
 e2e_wait_for 20 probe_is "$probe" tempo=125.00
-echo "tempo 140" >&7
-e2e_wait_for 20 linkhut_is tempo=140.00
-e2e_wait_for 20 probe_is "$probe" tempo=140.00
+# Link's whole range, and beyond it: kept at its ends, the same for both.
+for tempo in 5:20.00 5000:999.00 140:140.00; do
+  echo "tempo ${tempo%:*}" >&7
+  e2e_wait_for 20 linkhut_is tempo="${tempo#*:}"
+  e2e_wait_for 20 probe_is "$probe" tempo="${tempo#*:}"
+done
 
 # Start and stop: we joined stopped (a peer keeps its own state until the next change).
 linkhut_keys Space
