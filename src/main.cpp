@@ -19,7 +19,7 @@ namespace {
 
 /// Handles the options that need no window (help, version, errors, the device list). Parsed
 /// under a core application only: these work without a display.
-std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>& device) {
+std::optional<int> commandLine(int argc, char** argv, app::CommandLine& chosen) {
   QCoreApplication core(argc, argv);
   QCoreApplication::setApplicationName("korvane");
   const app::CommandLine options = app::parseCommandLine(QCoreApplication::arguments());
@@ -32,7 +32,7 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
     app::printDevices(*devices, std::cout);
     return 0;
   }
-  device = options.device;
+  chosen = options;
   return std::nullopt;
 }
 
@@ -41,9 +41,9 @@ std::optional<int> commandLine(int argc, char** argv, std::optional<std::string>
 int main(int argc, char** argv) {
   // The note clock's timing is measured on Qt's plain Unix event dispatcher; keep to it.
   qputenv("QT_NO_GLIB", "1");
-  std::optional<std::string> device;
+  app::CommandLine chosen;
   if (argc > 1) {
-    if (auto status = commandLine(argc, argv, device)) return *status;
+    if (auto status = commandLine(argc, argv, chosen)) return *status;
   }
   app::preferXWayland();
   QApplication application(argc, argv);
@@ -64,7 +64,10 @@ int main(int argc, char** argv) {
     TForm1Services services{*devices, dialogs, waiter,
                             QCoreApplication::applicationFilePath().toStdString(),
                             static_cast<unsigned>(std::time(nullptr))};
-    services.startDevice = device;
+    services.startDevice = chosen.device;
+    services.startSync = chosen.sync;
+    services.startSyncInput = chosen.syncInput;
+    services.startSendClock = chosen.sendClock;
     auto form = std::make_unique<TForm1>(services);
     dialogs.setParent(form.get());
     app::closeOnTerminationSignals(form.get());

@@ -47,6 +47,7 @@ void TForm1::NoteClockTick(int timerId) {
     if (tick.gateStep) GateStep = *tick.gateStep;
     return;
   }
+  if (followed_) return gridTick(tick);
   const engine::TickMoment when =
       engine::timeTick(clockDue_, std::chrono::steady_clock::now(), tick.waitMs);
   MsgStatus = tick.status;
@@ -65,10 +66,21 @@ void TForm1::NoteClockTick(int timerId) {
 /// fell due follows the input held back during the wait, so the next note starts at once.
 void TForm1::clockWait(std::chrono::steady_clock::time_point from, long long ms) {
   if (ms <= 0) return waiter().wait(ms);
+  holdClock([&] {
+    // MIDI clock out: the pulses keep their moments through the wait.
+    if (pulseChime_)
+      waiter().waitUntil(from + std::chrono::milliseconds(ms), pulseChime_.get());
+    else
+      waiter().waitFrom(from, ms);
+  });
+}
+
+/// Runs a wait of the clock: no tick starts meanwhile, the next one follows it at once.
+void TForm1::holdClock(const std::function<void()>& wait) {
   const bool running = NoteClock->isActive();
   if (running) NoteClock->stop();
   clockWaiting_ = true;
-  waiter().waitFrom(from, ms);
+  wait();
   clockWaiting_ = false;
   if (!running || closeRequested_) return;
   NoteClock->start();

@@ -34,7 +34,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                                 "Print the MIDI output devices, one per line, and exit.");
   const QCommandLineOption device(
       "device", "Open the first output device whose name contains TEXT at start-up.", "TEXT");
-  parser.addOptions({help, version, list, device});
+  const QCommandLineOption sync(
+      "sync",
+      "Follow the tempo and beat of SOURCE: off, jack (JACK transport), midi-clock[=TEXT] (MIDI "
+      "clock from the first input whose name contains TEXT), link (Ableton Link).",
+      "SOURCE");
+  const QCommandLineOption sendClock("send-clock", "Send MIDI clock on the open output device.");
+  parser.addOptions({help, version, list, device, sync, sendClock});
   if (!parser.parse(arguments)) return usageError(parser.errorText());
   if (!parser.positionalArguments().isEmpty())
     return usageError("Unexpected argument '" + parser.positionalArguments().first() + "'.");
@@ -49,6 +55,20 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   }
   result.listDevices = parser.isSet(list);
   if (parser.isSet(device)) result.device = parser.value(device).toStdString();
+  if (parser.isSet(sync)) {
+    const std::string value = parser.value(sync).toStdString();
+    const std::string clock = "midi-clock";
+    if (value == "off" || value == "jack" || value == "link" || value == clock) {
+      result.sync = value;
+    } else if (value.rfind(clock + "=", 0) == 0) {
+      result.sync = clock;
+      result.syncInput = value.substr(clock.size() + 1);
+    } else {
+      return usageError("Unknown source in '--sync=" + parser.value(sync) +
+                        "' (off, jack, midi-clock[=TEXT], link).");
+    }
+  }
+  result.sendClock = parser.isSet(sendClock);
   return result;
 }
 

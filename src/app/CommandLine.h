@@ -1,4 +1,5 @@
-// Korvane's command line: --help, --version, --list-devices, --device TEXT.
+// Korvane's command line: --help, --version, --list-devices, --device TEXT, --sync SOURCE,
+// --send-clock.
 #pragma once
 
 #include <QStringList>
@@ -17,6 +18,9 @@ struct CommandLine {
   std::string err;                    ///< text for standard error (a usage error)
   bool listDevices = false;           ///< print the output devices and leave
   std::optional<std::string> device;  ///< open the first device whose name contains this
+  std::optional<std::string> sync;    ///< --sync: off, jack, midi-clock or link
+  std::string syncInput;              ///< --sync midi-clock=TEXT: the input's name contains it
+  bool sendClock = false;             ///< --send-clock
 };
 
 /// Parses arguments (the program's path first). An unknown option, a missing value or a stray

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -66,9 +67,12 @@ void LiveWaiter::wait(long long ms) {
 }
 
 void LiveWaiter::waitFrom(Clock::time_point from, long long ms) {
-  using std::chrono::milliseconds;
   if (ms <= 0) return;
-  const auto deadline = from + milliseconds(ms);
+  waitUntil(from + std::chrono::milliseconds(ms), nullptr);
+}
+
+void LiveWaiter::waitUntil(Clock::time_point deadline, Chime* chime) {
+  using std::chrono::milliseconds;
   std::unique_ptr<HeldInput> held;
   QTimer alarm;
   alarm.setTimerType(Qt::PreciseTimer);
@@ -76,11 +80,22 @@ void LiveWaiter::waitFrom(Clock::time_point from, long long ms) {
   waiting_ = true;
   interrupted_ = false;
   while (!interrupted_) {
-    const auto left = deadline - Clock::now();
+    const auto now = Clock::now();
+    const auto left = deadline - now;
     const auto leftMs = std::chrono::ceil<milliseconds>(left).count();
     if (!held && engine::inputWaitsForNote(leftMs)) held = std::make_unique<HeldInput>();
+    std::optional<Clock::time_point> chimes;
+    if (chime) chimes = chime->next();
+    if (chimes && *chimes >= deadline) chimes.reset();
+    if (chimes && *chimes - now <= kLastStretch) {
+      std::this_thread::sleep_until(*chimes);
+      chime->ring();
+      continue;
+    }
     if (left <= kLastStretch) break;
     auto wake = std::chrono::duration_cast<milliseconds>(left - kLastStretch);
+    if (chimes)
+      wake = std::min(wake, std::chrono::duration_cast<milliseconds>(*chimes - now - kLastStretch));
     if (!held) wake = std::min(wake, milliseconds(leftMs - engine::kHeldInputMs));
     alarm.start(std::max(wake, milliseconds(1)));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -16,6 +16,8 @@ class LiveWaiter : public Waiter {
   /// Returns after ms milliseconds, at once for ms ≤ 0, or early on interrupt().
   void wait(long long ms) override;
   void waitFrom(std::chrono::steady_clock::time_point from, long long ms) override;
+  /// The chime rings at its moments to a fraction of a millisecond, the held input stays held.
+  void waitUntil(std::chrono::steady_clock::time_point deadline, Chime* chime) override;
   void interrupt() override;
 
  private:

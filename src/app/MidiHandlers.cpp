@@ -132,5 +132,6 @@ void TForm1::Panel1MouseLeave() {
   if (closeRequested_) return;
   PadDown = false;
   MidiOut->reset();
+  clockOutRelease();
   endLongNote();
 }

@@ -52,6 +52,7 @@ void TForm1::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   LastVelocity = MsgVelocity;
   MsgStatus = 0x90 + Channel;
   MsgNote = note;
+  clockOutPress();  // the receiver's first beat is this note
   MidiOut->send({MsgStatus, MsgNote, MsgVelocity});
 }
 
@@ -69,6 +70,7 @@ void TForm1::PaintBox1MouseUp(Qt::MouseButton button, int, int) {
     MsgVelocity = 0;
     Channel = 0;
     MidiOut->send({MsgStatus, LastNote, LastVelocity});
+    clockOutRelease();
   }
   if (button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton)
     MidiOut->reset();

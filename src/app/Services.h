@@ -26,6 +26,16 @@ class Dialogs {
   virtual void error(const std::string& text) = 0;
 };
 
+/// Work due at moments of its own while the clock waits: MIDI clock pulses.
+class Chime {
+ public:
+  virtual ~Chime() = default;
+  /// The moment something is due next; nullopt when nothing is planned.
+  virtual std::optional<std::chrono::steady_clock::time_point> next() = 0;
+  /// Does what is due by now; afterwards next() lies ahead.
+  virtual void ring() = 0;
+};
+
 /// The note clock's wait for a note's length.
 class Waiter {
  public:
@@ -37,6 +47,13 @@ class Waiter {
   virtual void waitFrom(std::chrono::steady_clock::time_point from, long long ms) {
     (void)from;
     wait(ms);
+  }
+  /// The same wait, ending at deadline (at once when that has passed), ringing chime (may be
+  /// null) whenever it falls due meanwhile.
+  virtual void waitUntil(std::chrono::steady_clock::time_point deadline, Chime* chime) {
+    (void)chime;
+    const auto left = deadline - std::chrono::steady_clock::now();
+    wait(std::chrono::ceil<std::chrono::milliseconds>(left).count());
   }
   /// Ends a wait in progress at once (a close request during a note).
   virtual void interrupt() {}

@@ -18,6 +18,7 @@ int storedSize(int stored, int def) {
 
 TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(services)) {
   buildControls();                                // 1
+  buildSyncPage();
   Rand.seed(services_.seed);                      // 2
   KeyList = std::make_unique<lib::StringList>();  // 3
   NoteNames = std::make_unique<lib::StringList>();
@@ -41,6 +42,7 @@ TForm1::TForm1(TForm1Services services) : QWidget(nullptr), services_(std::move(
   applyPlacement(top, left, width, height);
   buildDefaultTables();  // 13, 14
   openMidiAtStartup();   // 15
+  readSyncSettings();
 }
 
 TForm1::~TForm1() {
@@ -52,6 +54,8 @@ void TForm1::FormDestroy() {
   const QRect outer = outerGeometry();
   // Silenced first: a long settings write or its error box must not keep a note sounding.
   if (MidiOut) MidiOut->reset();
+  setSendClock(false);
+  followSource(nullptr, false);
   KeyList.reset();
   NoteNames.reset();
   VolumeList.reset();
@@ -63,6 +67,7 @@ void TForm1::FormDestroy() {
   Ini->writeInteger(app::kSettingsSection, "Top", outer.top());
   Ini->writeInteger(app::kSettingsSection, "Width", outer.width());
   Ini->writeInteger(app::kSettingsSection, "Height", outer.height());
+  writeSyncSettings();
   Ini->save();
   Ini.reset();
 }

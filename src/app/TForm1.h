@@ -12,6 +12,8 @@
 #include "lib/StringList.h"
 #include "midi/Port.h"
 #include "pad/Random.h"
+#include "sync/ClockOut.h"
+#include "sync/Source.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,6 +27,10 @@ class QTabWidget;
 class QTimer;
 class QAction;
 class QKeyEvent;
+
+namespace engine {
+struct TickResult;
+}
 
 namespace app {
 class IniFile;
@@ -43,6 +49,11 @@ struct TForm1Services {
   bool startTimer = true;  ///< widget tests drive the clock tick themselves
   /// Start-up opens the first device whose name contains it instead of the first (--device).
   std::optional<std::string> startDevice{};
+  /// Start-up follows this source instead of the stored one (--sync: off, jack, midi-clock or
+  /// link), and for midi-clock the first input whose name contains startSyncInput.
+  std::optional<std::string> startSync{};
+  std::string startSyncInput{};
+  bool startSendClock = false;  ///< --send-clock
 };
 
 namespace app {
@@ -102,6 +113,12 @@ class TForm1 : public QWidget {
   QMenu* PopupMenu2 = nullptr;
   QAction* GateArp1 = nullptr;
   QTimer* NoteClock = nullptr;
+  // ---- the Sync page (app/SyncPage.cpp), after the three designed pages ----
+  QWidget* SyncSheet = nullptr;
+  QComboBox* SyncChoice = nullptr;  ///< Off, JACK transport, MIDI clock, Ableton Link
+  QComboBox* SyncInput = nullptr;   ///< the MIDI clock's input
+  QCheckBox* SendClock = nullptr;   ///< send MIDI clock
+  QLabel* SyncStatus = nullptr;     ///< what is followed: tempo, beat, peers, or its silence
 
   // ---- state (fields of the window; who writes and reads each is in the handlers) ----
   std::unique_ptr<midi::Port> MidiOut;
@@ -161,6 +178,19 @@ class TForm1 : public QWidget {
   void SpeedButton1MouseLeave(int tag);
   void GateArp1Click();
 
+  // ---- followed tempo and MIDI clock out (app/SyncHandlers.cpp, app/SyncPage.cpp) ----
+  /// Follows source from now on (null: none, the tempo field's own tempo). showsTempo: the
+  /// tempo field shows the followed tempo and takes no typing.
+  void followSource(std::unique_ptr<ksync::Source> source, bool showsTempo);
+  ksync::Source* followed() const { return followed_.get(); }
+  /// Starts or stops sending MIDI clock on the open port.
+  void setSendClock(bool on);
+  void SyncChoiceChange();
+  void SyncInputDropDown();
+  void SendClockClick();
+  /// The status line and the followed tempo in the tempo field.
+  void showSync();
+
   // ---- start-up and shutdown steps of the subsystems ----
   void
   openMidiAtStartup();    ///< fill ComboBox1, select the first entry, open (app/MidiHandlers.cpp)
@@ -208,6 +238,34 @@ class TForm1 : public QWidget {
   /// End of the last played note's wait: the next tick's moment; empty after an idle tick.
   std::optional<std::chrono::steady_clock::time_point> clockDue_;
   bool closeRequested_ = false;  ///< the window is closing: ticks do nothing
+
+  // ---- followed grid and MIDI clock out (app/SyncHandlers.cpp, app/SyncPage.cpp) ----
+  void gridTick(const engine::TickResult& tick);
+  void gridStrike(const engine::TickResult& tick, std::chrono::steady_clock::time_point at);
+  void gridWait(std::chrono::steady_clock::time_point deadline);
+  void holdClock(const std::function<void()>& wait);
+  void sendPulses();
+  void pulseTimerTick();
+  void clockOutPress();
+  void clockOutRelease();
+  void buildSyncPage();
+  void readSyncSettings();
+  void writeSyncSettings();
+  void openChosenSource();
+  std::unique_ptr<ksync::Source> followed_;
+  bool followedTempo_ = false;  ///< the tempo field shows the followed tempo
+  std::string ownTempo_;        ///< the tempo field's own text while it shows the followed one
+  /// Moment the pending strike is sent for (its grid point less the port's lead), its beat.
+  std::optional<std::chrono::steady_clock::time_point> gridNext_;
+  double gridNextBeat_ = 0;
+  /// When the sounding note ends at its length: the moment a held clock ends it.
+  std::optional<std::chrono::steady_clock::time_point> noteEnd_;
+  std::unique_ptr<ksync::ClockOut> clockOut_;
+  std::unique_ptr<app::Chime> pulseChime_;
+  QTimer* pulseTimer_ = nullptr;
+  QTimer* syncTimer_ = nullptr;  ///< the status line, while a source is followed
+  bool syncTouched_ = false;     ///< the page was changed: its choice is written at the end
+  std::string syncProblem_;      ///< why the chosen source is not followed, for the status line
 
   TForm1Services services_;
   QRect wantedOuter_;

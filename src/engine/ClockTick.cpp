@@ -32,7 +32,7 @@ std::optional<PlannedStep> stepOf(const TickInput& in, long double tempo) {
   if (in.gate) return planStep(*in.pattern, in.gateStep, tempo);
   const auto ms = waitMs(tempo, in.length);
   if (!ms) return std::nullopt;
-  return PlannedStep{-1, false, *ms};
+  return PlannedStep{-1, false, *ms, in.length};
 }
 
 }  // namespace
@@ -66,6 +66,7 @@ TickResult decideTick(const TickInput& in) {
   out.messages.push_back({0x80 + *channel, in.lastNote, cell->velocity});
   if (!step->rest) out.messages.push_back({out.status, cell->key, cell->velocity});
   out.waitMs = step->ms;
+  out.ticks = step->ticks;
   if (step->index >= 0) out.gateStep = nextStep(step->index, static_cast<int>(in.pattern->size()));
   return out;
 }

@@ -45,6 +45,7 @@ struct TickResult {
   int note = 0;                        ///< MsgNote and LastNote: the cell's note
   std::vector<TickMessage> messages;   ///< note-off of lastNote, then the note-on unless a rest
   long long waitMs = 0;                ///< the step's length, waited after the messages
+  long long ticks = 0;                 ///< the step's length in ticks (a followed grid's step)
   std::optional<int> gateStep;         ///< GateStep's new value (gate mode only)
 };
 

@@ -37,7 +37,8 @@ std::optional<PlannedStep> planStep(const std::vector<std::string>& pattern, int
   for (int tried = 0; tried < count; ++tried, index = nextStep(index, count)) {
     const auto step = parseStep(pattern[static_cast<std::size_t>(index)]);
     if (!step) continue;
-    if (const auto ms = waitMs(tempo, step->ticks)) return PlannedStep{index, step->rest, *ms};
+    if (const auto ms = waitMs(tempo, step->ticks))
+      return PlannedStep{index, step->rest, *ms, step->ticks};
   }
   return std::nullopt;
 }

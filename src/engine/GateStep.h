@@ -50,7 +50,8 @@ std::optional<PatternStep> parseStep(std::string_view entry);
 struct PlannedStep {
   int index = 0;  ///< entry of the pattern it comes from
   bool rest = false;
-  long long ms = 0;  ///< its wait at the tempo
+  long long ms = 0;     ///< its wait at the tempo
+  long long ticks = 0;  ///< its length
 };
 
 /// The first playable entry from index from on, wrapping; a from outside the pattern starts

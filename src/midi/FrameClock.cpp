@@ -83,4 +83,10 @@ std::uint32_t FrameClock::frameAt(std::int64_t steadyNs) const {
   return frame_ + static_cast<std::uint32_t>(static_cast<std::int64_t>(std::llround(frames)));
 }
 
+std::int64_t FrameClock::momentAt(std::uint32_t frame) const {
+  if (!locked_) return 0;
+  const auto frames = static_cast<std::int32_t>(frame - frame_);  // wraps like the counter
+  return origin_ + std::llround(time_ + frames * nsPerFrame_);
+}
+
 }  // namespace midi

@@ -23,6 +23,8 @@ class FrameClock {
   void update(std::int64_t steadyNs, std::uint32_t frame);
   /// The frame that plays at steady time steadyNs, wrapping like JACK's counter; 0 while unlocked.
   std::uint32_t frameAt(std::int64_t steadyNs) const;
+  /// The steady time (ns) at which frame plays, the inverse of frameAt(); 0 while unlocked.
+  std::int64_t momentAt(std::uint32_t frame) const;
   /// Frames per second the mapping was reset with.
   double rate() const { return rate_; }
   bool locked() const { return locked_; }

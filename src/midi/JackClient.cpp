@@ -82,12 +82,7 @@ std::vector<std::string> JackClient::inputPorts() {
 }
 
 int JackClient::addPort(const std::string& name, const std::string& target) {
-  if (!alive_) return -1;
-  if (!active_) {
-    // Activated on first use: a client that only lists costs the server no cycle work.
-    if (jack_activate(client_) != 0) return -1;
-    active_ = true;
-  }
+  if (!activate()) return -1;
   int slot = 0;
   while (slot < kPorts && ports_[slot].load() != nullptr) ++slot;
   if (slot == kPorts) return -1;
@@ -184,6 +179,7 @@ int JackClient::process(std::uint32_t frames) {
   if (rate != clock_.rate()) clock_.reset(rate);
   if (jumped_.exchange(false)) clock_.watchForJump();
   clock_.update(now, start);
+  sync_.cycle(client_, frames, start, clock_);
   const std::uint32_t lead = leadFrames(frames, rate);
   Item item;
   while (jack_ringbuffer_read_space(ring_) >= sizeof item) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "midi/FrameClock.h"
+#include "midi/JackSync.h"
 #include "midi/Port.h"
 
 namespace midi {
@@ -30,6 +31,9 @@ class JackClient {
   /// Opens the client "Korvane" on the running server; null when none runs (never starts one,
   /// prints nothing).
   static std::shared_ptr<JackClient> open();
+  /// The one client of the run, opened on first use and again once its server went away; null
+  /// when no server runs.
+  static std::shared_ptr<JackClient> shared();
   ~JackClient();
   JackClient(const JackClient&) = delete;
   JackClient& operator=(const JackClient&) = delete;
@@ -44,6 +48,17 @@ class JackClient {
   void queue(int port, const std::uint8_t* bytes, std::size_t size, Moment at);
   /// Lets what is queued for port play out (at most half a second), then removes the port.
   void removePort(int port);
+  /// Full names of every MIDI output port of other programs: the clock sources to listen to.
+  std::vector<std::string> outputPorts();
+  /// Activates the client (once); false when the server refuses or has gone.
+  bool activate();
+  /// The clock input "Korvane:clock_in", registered once, connected to source alone (nothing
+  /// when source is empty); false when it cannot be registered or connected.
+  bool listenClock(const std::string& source);
+  /// Disconnects the clock input.
+  void stopListening();
+  /// The transport and the clock input as the cycles read them.
+  JackSync& follow() { return sync_; }
   /// False once the server has gone away (the client is of no more use).
   bool alive() const { return alive_.load(); }
   /// One period of the server and 2 ms (rounded to a frame): what every message waits beyond
@@ -72,6 +87,7 @@ class JackClient {
   bool active_ = false;
   FrameClock clock_;                 // process() only
   std::atomic<bool> jumped_{false};  // an xrun or a new period: the frame clock may have jumped
+  JackSync sync_;
 };
 
 }  // namespace midi

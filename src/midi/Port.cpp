@@ -5,6 +5,19 @@
 namespace midi {
 
 std::vector<std::uint8_t> wireBytes(const ShortMsg& msg) {
+  // MIDI clock: the real-time messages alone, and the song position before a Continue.
+  switch (msg.status) {
+    case 0xF8:
+    case 0xFA:
+    case 0xFB:
+    case 0xFC:
+      return {static_cast<std::uint8_t>(msg.status)};
+    case 0xF2:
+      if (msg.data1 < 0 || msg.data1 > 127 || msg.data2 < 0 || msg.data2 > 127) return {};
+      return {0xF2, static_cast<std::uint8_t>(msg.data1), static_cast<std::uint8_t>(msg.data2)};
+    default:
+      break;
+  }
   if (msg.status < 0x80 || msg.status > 0xEF) return {};
   const auto status = static_cast<std::uint8_t>(msg.status);
   const int kind = msg.status & 0xF0;

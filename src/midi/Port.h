@@ -27,8 +27,10 @@ struct ShortMsg {
 };
 
 /// The bytes to put on the wire for msg: as many as its status byte asks for (three for note
-/// messages, two for a program change). Empty when the message must not go out: a status
-/// outside 0x80–0xEF or a note number outside 0–127. A velocity outside 0–127 is clamped.
+/// messages, two for a program change, one for MIDI clock's 0xF8, 0xFA, 0xFB, 0xFC, three for a
+/// song position 0xF2). Empty when the message must not go out: any other status outside
+/// 0x80–0xEF, a note number outside 0–127, a song position byte outside 0–127. A velocity
+/// outside 0–127 is clamped.
 std::vector<std::uint8_t> wireBytes(const ShortMsg& msg);
 
 /// The moment a message is meant for, on the steady clock.

@@ -37,7 +37,7 @@ class Gatherer {
   void addPorts(std::vector<DeviceEntry>& entries) {
     try {
       // The one JACK client, kept for the ports; a new one only when its server went away.
-      if (!jack_ || !jack_->alive()) jack_ = JackClient::open();
+      if (!jack_ || !jack_->alive()) jack_ = JackClient::shared();
       for (auto& entry : portEntries(jack_)) entries.push_back(std::move(entry));
     } catch (...) {
       // A backend that fails while listing contributes nothing.

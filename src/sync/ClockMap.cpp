@@ -8,7 +8,7 @@
 #include <limits>
 #include <utility>
 
-namespace follow {
+namespace ksync {
 namespace {
 
 // NTP slews CLOCK_MONOTONIC by at most 500 ppm: a larger drift is a bad pair of measurements.
@@ -77,4 +77,4 @@ std::int64_t ClockMap::steadyAt(std::int64_t rawNs) {
   return last_.steadyNs + static_cast<std::int64_t>(std::llround(since / (1 + drift_)));
 }
 
-}  // namespace follow
+}  // namespace ksync

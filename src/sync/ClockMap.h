@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace follow {
+namespace ksync {
 
 /// Readers of the two clocks, in nanoseconds.
 struct Clocks {
@@ -51,4 +51,4 @@ class ClockMap {
   double drift_ = 0;
 };
 
-}  // namespace follow
+}  // namespace ksync

@@ -4,7 +4,7 @@
 
 #include "sync/LinkSession.h"
 
-namespace follow {
+namespace ksync {
 
 // Our moments are libstdc++'s steady_clock (CLOCK_MONOTONIC); Link's are CLOCK_MONOTONIC_RAW.
 static_assert(std::is_same_v<ableton::Link::Clock, ableton::platforms::linux::ClockMonotonicRaw>,
@@ -16,4 +16,4 @@ std::unique_ptr<Source> openLink(double tempo) {
   return session;
 }
 
-}  // namespace follow
+}  // namespace ksync

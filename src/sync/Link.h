@@ -5,7 +5,7 @@
 
 #include "sync/Source.h"
 
-namespace follow {
+namespace ksync {
 
 /// Joins the Link session on the local network (start/stop shared): at() answers the session's
 /// tempo, its beat for a bar of 4 and whether it plays; proposeTempo() changes the session's
@@ -13,4 +13,4 @@ namespace follow {
 /// takes the peers' tempo and beat. Never null; leaves the session when destroyed.
 std::unique_ptr<Source> openLink(double tempo);
 
-}  // namespace follow
+}  // namespace ksync

@@ -12,7 +12,7 @@
 #include "sync/ClockMap.h"
 #include "sync/Source.h"
 
-namespace follow {
+namespace ksync {
 
 /// Beats of a bar: the quantum Korvane's grid is phase-aligned on.
 constexpr double kLinkQuantum = 4;
@@ -69,4 +69,4 @@ class LinkSession final : public Source {
   ClockMap map_;
 };
 
-}  // namespace follow
+}  // namespace ksync

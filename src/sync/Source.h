@@ -4,8 +4,9 @@
 #include <chrono>
 #include <optional>
 
-// Not "sync" after the folder: <unistd.h> declares ::sync(), and C++20's <memory> brings it in.
-namespace follow {
+// Not "sync": POSIX declares a function sync() in <unistd.h> (which GoogleTest and Qt bring in),
+// and a namespace cannot share its name.
+namespace ksync {
 
 using Moment = std::chrono::steady_clock::time_point;
 
@@ -30,4 +31,4 @@ class Source {
   virtual int peers() const { return -1; }
 };
 
-}  // namespace follow
+}  // namespace ksync

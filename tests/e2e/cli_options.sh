@@ -8,12 +8,12 @@ version=$("$KORVANE_BIN" --version)
 [ "$version" = "Korvane 0.06" ] || e2e_fail "--version printed '$version'"
 
 help=$("$KORVANE_BIN" --help)
-for word in --help --version --list-devices --device KORVANE_SOUNDFONT KORVANE_SYNTH_DRIVER \
-  KORVANE_SYNTH_FILE KORVANE_MIDI_LOG; do
+for word in --help --version --list-devices --device --sync midi-clock --send-clock \
+  KORVANE_SOUNDFONT KORVANE_SYNTH_DRIVER KORVANE_SYNTH_FILE KORVANE_MIDI_LOG; do
   grep -q -- "$word" <<<"$help" || e2e_fail "--help does not mention $word"
 done
 
-for args in "--bogus" "--device" "stray"; do
+for args in "--bogus" "--device" "stray" "--sync" "--sync=midi"; do
   status=0
   timeout 20 "$KORVANE_BIN" $args >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
   [ "$status" -eq 2 ] || e2e_fail "'$args': exit status $status, not 2"

@@ -10,6 +10,7 @@
 //          --jack        the JACK ports above, on the running server
 //          --notes EVERY strike a note on Korvane's JACK port "Korvane:out" every EVERY beats of
 //                        the session's grid while it plays, the way the window's clock does
+//          --grid BEATS  the grid arriving notes are measured against (--notes's, or 1)
 //          --latency PORT  an audio port whose playback latency its clicks were put ahead by
 // Link talks to every network interface: the tool refuses to run unless loopback is the only one.
 #include <jack/jack.h>
@@ -127,7 +128,7 @@ double offGrid(double beat, double every, double tempo) {
 /// handed to the JACK client a lead ahead of its moment, as the window's clock hands its strikes.
 class Striker {
  public:
-  Striker(follow::Source& link, std::shared_ptr<midi::JackClient> jack, int port, double every)
+  Striker(ksync::Source& link, std::shared_ptr<midi::JackClient> jack, int port, double every)
       : link_(link), jack_(std::move(jack)), port_(port), every_(every) {}
 
   void poll() {
@@ -147,7 +148,7 @@ class Striker {
   }
 
  private:
-  follow::Source& link_;
+  ksync::Source& link_;
   std::shared_ptr<midi::JackClient> jack_;
   int port_;
   double every_;
@@ -158,6 +159,7 @@ struct Options {
   double tempo = 120;
   bool jack = false;
   double every = 0;  // 0: no notes
+  double grid = 0;   // what arriving notes are measured against; 0: every, or 1
   std::string latencyPort;
 };
 
@@ -171,16 +173,19 @@ bool parse(int argc, char** argv, Options& o) {
       o.jack = true;
     else if (a == "--notes" && more)
       o.every = std::atof(argv[++i]);
+    else if (a == "--grid" && more)
+      o.grid = std::atof(argv[++i]);
     else if (a == "--latency" && more)
       o.latencyPort = argv[++i];
     else
       return false;
   }
+  if (o.grid <= 0) o.grid = o.every > 0 ? o.every : 1;
   return o.tempo > 0 && o.every >= 0;
 }
 
 // On its own thread: the source takes proposals while the main thread reads it.
-void readCommands(follow::Source& link) {
+void readCommands(ksync::Source& link) {
   std::string word;
   while (std::cin >> word) {
     double tempo = 0;
@@ -193,8 +198,8 @@ void readCommands(follow::Source& link) {
 /// steady clock: whichever it reads at the start is taken.
 class JackTime {
  public:
-  JackTime() : map_(follow::systemClocks()) {
-    const auto clocks = follow::systemClocks();
+  JackTime() : map_(ksync::systemClocks()) {
+    const auto clocks = ksync::systemClocks();
     const auto jack = static_cast<std::int64_t>(jack_get_time()) * 1000;
     raw_ = std::llabs(jack - clocks.raw()) < std::llabs(jack - clocks.steady());
     std::printf("# JACK's clock is %s\n", raw_ ? "CLOCK_MONOTONIC_RAW" : "the steady clock");
@@ -205,12 +210,12 @@ class JackTime {
   }
 
  private:
-  follow::ClockMap map_;
+  ksync::ClockMap map_;
   bool raw_ = true;
 };
 
 /// Prints what the receiver stamped: its JACK time and how far it lies off the session's grid.
-void report(Receiver& r, JackTime& clock, follow::Source& link, double every,
+void report(Receiver& r, JackTime& clock, ksync::Source& link, double every,
             jack_nframes_t latency) {
   Stamp s;
   while (jack_ringbuffer_read_space(r.ring) >= sizeof s) {
@@ -251,7 +256,7 @@ int main(int argc, char** argv) {
   Options o;
   if (!parse(argc, argv, o)) {
     std::fprintf(stderr,
-                 "usage: link_probe [--tempo BPM] [--jack] [--notes BEATS] [--latency PORT]\n");
+                 "usage: link_probe [--tempo BPM] [--jack] [--notes BEATS] [--grid BEATS] [--latency PORT]\n");
     return 2;
   }
   if (!onlyLoopback()) {
@@ -275,7 +280,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  auto link = follow::openLink(o.tempo);
+  auto link = ksync::openLink(o.tempo);
   std::printf("# ready\n");
   std::fflush(stdout);
   std::thread commands(readCommands, std::ref(*link));
@@ -286,7 +291,7 @@ int main(int argc, char** argv) {
   while (!quit) {
     if (striker) striker->poll();
     if (o.jack && jack_ringbuffer_read_space(receiver.ring) > 0)
-      report(receiver, *jackTime, *link, o.every > 0 ? o.every : 1,
+      report(receiver, *jackTime, *link, o.grid,
              playbackLatency(receiver.client, o.latencyPort));
     if (steady_clock::now() >= nextState) {
       const auto now = steady_clock::now();

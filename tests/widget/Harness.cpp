@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <fstream>
 #include <random>
+#include <thread>
 
 namespace test {
 
@@ -29,6 +30,17 @@ std::string TempDir::write(const std::string& name, const std::string& bytes) co
   const auto p = path_ / name;
   std::ofstream(p, std::ios::binary) << bytes;
   return p.string();
+}
+
+void RecordingWaiter::waitUntil(std::chrono::steady_clock::time_point deadline, app::Chime* chime) {
+  deadlines.push_back(deadline);
+  if (!sleeps) return Waiter::waitUntil(deadline, chime);
+  for (auto next = chime ? chime->next() : std::nullopt; next && *next < deadline;
+       next = chime->next()) {
+    std::this_thread::sleep_until(*next);
+    chime->ring();
+  }
+  std::this_thread::sleep_until(deadline);
 }
 
 void FormTest::create(unsigned seed) {

@@ -51,7 +51,11 @@ void showModal();
 class RecordingWaiter : public app::Waiter {
  public:
   std::vector<long long> waits;
+  /// waitUntil's deadlines; with sleeps set, that wait really passes, ringing its chime.
+  std::vector<std::chrono::steady_clock::time_point> deadlines;
+  bool sleeps = false;
   void wait(long long ms) override { waits.push_back(ms); }
+  void waitUntil(std::chrono::steady_clock::time_point deadline, app::Chime* chime) override;
 };
 
 /// A fresh folder for the executable path, so each test has its own settings file.

@@ -138,4 +138,18 @@ TEST(FrameClock, UnlockedUntilFedAndAfterReset) {
   EXPECT_EQ(clock.frameAt(1'000'000), 103u);
 }
 
+TEST(FrameClock, MomentAtIsTheInverseAcrossTheCounterWrap) {
+  midi::FrameClock clock(kRate);
+  EXPECT_EQ(clock.momentAt(100), 0);  // unlocked
+  const std::uint32_t start = 0xFFFFFF00u;
+  for (std::int64_t k = 0; k < 200; ++k)
+    clock.update(1'000'000'000 + k * 5'333'333, start + static_cast<std::uint32_t>(k * 256));
+  for (const std::uint32_t frame : {start + 256 * 199u, start + 256 * 199u + 48u, 5u, 100000u}) {
+    const std::int64_t at = clock.momentAt(frame);
+    EXPECT_EQ(clock.frameAt(at), frame) << frame;
+  }
+  // Later frames, later moments, 1/48 ms apart.
+  EXPECT_NEAR(static_cast<double>(clock.momentAt(49) - clock.momentAt(1)), 1e6, 1e3);
+}
+
 }  // namespace

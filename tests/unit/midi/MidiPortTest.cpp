@@ -35,8 +35,19 @@ TEST(WireBytes, LengthFollowsTheStatusAndDataBytesStayBelow0x80) {
       {{0x90, 60, 200}, {0x90, 60, 127}},  // a velocity out of range is clamped
       {{0x90, 60, -1}, {0x90, 60, 0}},
       {{0xC0, 128, 0}, {}},
-      {{0x3C, 0, 0}, {}},  // no status byte
-      {{0xF8, 0, 0}, {}},  // not a channel message
+      {{0x3C, 0, 0}, {}},      // no status byte
+      {{0xF8, 5, 7}, {0xF8}},  // MIDI clock: real-time messages are a single byte
+      {{0xFA, 0, 0}, {0xFA}},
+      {{0xFB, 0, 0}, {0xFB}},
+      {{0xFC, 0, 0}, {0xFC}},
+      {{0xF2, 0x10, 0x02}, {0xF2, 0x10, 0x02}},  // song position
+      {{0xF2, 128, 0}, {}},
+      {{0xF2, 0, -1}, {}},
+      {{0xF0, 0, 0}, {}},  // no system exclusive, tune request, active sensing or reset
+      {{0xF6, 0, 0}, {}},
+      {{0xFE, 0, 0}, {}},
+      {{0xFF, 0, 0}, {}},
+      {{0x1F8, 0, 0}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()

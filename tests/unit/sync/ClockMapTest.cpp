@@ -23,7 +23,7 @@ struct FakeClocks {
     return offset + t + static_cast<std::int64_t>(static_cast<double>(t) * drift);
   }
   void pass() { now += costs[read++ % costs.size()]; }
-  follow::Clocks clocks() {
+  ksync::Clocks clocks() {
     return {[this] { return pass(), now; }, [this] { return pass(), rawOf(now); }};
   }
 };
@@ -44,7 +44,7 @@ TEST(MeasureOffset, KeepsTheTightestBracket) {
     FakeClocks fake;
     fake.offset = -7 * kSecond;
     fake.costs = c.costs;
-    const auto measured = follow::measureOffset(fake.clocks(), 8);
+    const auto measured = ksync::measureOffset(fake.clocks(), 8);
     EXPECT_EQ(measured.widthNs, c.width) << c.name;
     // The pairing is off by at most half the bracket.
     EXPECT_LE(std::llabs(measured.rawNs - fake.rawOf(measured.steadyNs)), measured.widthNs / 2)
@@ -75,7 +75,7 @@ TEST(ClockMap, FollowsTheOffsetAndItsDrift) {
     FakeClocks fake;
     fake.offset = c.offset;
     fake.drift = c.drift;
-    follow::ClockMap map(fake.clocks());
+    ksync::ClockMap map(fake.clocks());
     map.rawAt(fake.now);
     fake.now += c.later / 2;
     map.rawAt(fake.now);  // a use on the way re-measures
@@ -91,7 +91,7 @@ TEST(ClockMap, FollowsTheOffsetAndItsDrift) {
 
 TEST(ClockMap, KeepsItsMappingWhenEveryBracketIsWide) {
   FakeClocks fake;
-  follow::ClockMap map(fake.clocks(), kSecond);
+  ksync::ClockMap map(fake.clocks(), kSecond);
   map.rawAt(fake.now);
   fake.now += 2 * kSecond;
   // Preempted before each raw reading: every midpoint 50 µs before the raw reading it pairs.
@@ -104,7 +104,7 @@ TEST(ClockMap, KeepsItsMappingWhenEveryBracketIsWide) {
 TEST(ClockMap, RemeasuresOnlyWhenDue) {
   FakeClocks fake;
   fake.drift = 5e-4;
-  follow::ClockMap map(fake.clocks(), kSecond);
+  ksync::ClockMap map(fake.clocks(), kSecond);
   map.rawAt(fake.now);
   const std::size_t reads = fake.read;
   fake.now += kSecond / 2;

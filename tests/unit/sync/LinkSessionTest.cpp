@@ -25,14 +25,14 @@ struct FakeLinkClock {
   std::chrono::microseconds micros() const { return std::chrono::microseconds(rawNow() / 1000); }
 };
 
-using FakeSession = follow::LinkSession<ableton::BasicLink<FakeLinkClock>>;
+using FakeSession = ksync::LinkSession<ableton::BasicLink<FakeLinkClock>>;
 
-follow::Clocks fakeClocks() {
+ksync::Clocks fakeClocks() {
   return {[] { return trueNs.load(); }, [] { return rawNow(); }};
 }
 
-follow::Moment moment(std::int64_t ns) {
-  return follow::Moment(nanoseconds(ns));
+ksync::Moment moment(std::int64_t ns) {
+  return ksync::Moment(nanoseconds(ns));
 }
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -88,7 +88,7 @@ TEST(LinkSession, BeatAgreesWithTheSessionsOwnTimeline) {
   const std::int64_t now = trueNs.load();
   for (const std::int64_t later : {0LL, 1'000LL, 250'000'000LL, 4'000'000'000LL}) {
     const auto expected = state.beatAtTime(std::chrono::microseconds((rawNow() + later) / 1000),
-                                           follow::kLinkQuantum);
+                                           ksync::kLinkQuantum);
     EXPECT_NEAR(session.at(moment(now + later))->beat, expected, 1e-5) << later;
   }
   rawOffsetNs = 0;
