@@ -43,6 +43,19 @@ std::optional<double> quarterNotesOf(int bar, int beat, int tick, double ticksPe
   return beats * 4 / beatType;
 }
 
+double BeatAnchor::beatAt(std::uint32_t frame, std::uint32_t frames, bool rolling, double bbtBeat,
+                          double tempo, double rate) {
+  if (!have_ || frame != expect_ || tempo != tempo_) {
+    have_ = true;
+    frame_ = frame;
+    beat_ = bbtBeat;
+    tempo_ = tempo;
+  }
+  expect_ = rolling ? frame + frames : frame;
+  const auto since = static_cast<std::int32_t>(frame - frame_);
+  return beat_ + since / rate * tempo / 60;
+}
+
 JackSync::JackSync() : ring_(jack_ringbuffer_create(kInputItems * sizeof(InputMessage))) {}
 
 JackSync::~JackSync() {
@@ -78,8 +91,8 @@ void JackSync::cycle(jack_client_t* client, std::uint32_t frames, std::uint32_t 
                                      pos.beats_per_bar, pos.beat_type);
     if (beat) {
       t.bbt = true;
-      t.beat = *beat;
       t.tempo = pos.beats_per_minute * 4 / pos.beat_type;
+      t.beat = anchor_.beatAt(pos.frame, frames, t.rolling, *beat, t.tempo, t.rate);
     }
   }
   // Never waits: a reader holding the lock only makes this cycle's reading wait for the next.

@@ -37,6 +37,24 @@ struct InputMessage {
 std::optional<double> quarterNotesOf(int bar, int beat, int tick, double ticksPerBeat,
                                      double beatsPerBar, double beatType);
 
+/// The beat of each cycle's transport frame: the master's bar/beat/tick is taken where the
+/// transport starts, is relocated or changes tempo, and counted on by frames at its tempo from
+/// there. A master that rounds its ticks every cycle (jack_transport does) would otherwise drift
+/// off its own frames by a beat in a minute.
+class BeatAnchor {
+ public:
+  /// The beat at transport frame frame of a cycle of frames frames; bbtBeat and tempo (quarter
+  /// notes, per minute) as the master says them there.
+  double beatAt(std::uint32_t frame, std::uint32_t frames, bool rolling, double bbtBeat,
+                double tempo, double rate);
+
+ private:
+  bool have_ = false;
+  std::uint32_t frame_ = 0;   // frame of the anchor
+  std::uint32_t expect_ = 0;  // where the transport should be in the next cycle
+  double beat_ = 0, tempo_ = 0;
+};
+
 /// Shared between the process thread (cycle) and the readers; never blocks the process thread.
 class JackSync {
  public:
@@ -59,6 +77,7 @@ class JackSync {
  private:
   mutable std::mutex lock_;  // the process thread only tries it
   std::optional<Transport> transport_;
+  BeatAnchor anchor_;  // process thread only
   std::atomic<jack_port_t*> input_{nullptr};
   jack_ringbuffer_t* ring_;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "midi/FrameClock.h"
+#include "midi/JackSync.h"
 
 namespace {
 
@@ -150,6 +151,35 @@ TEST(FrameClock, MomentAtIsTheInverseAcrossTheCounterWrap) {
   }
   // Later frames, later moments, 1/48 ms apart.
   EXPECT_NEAR(static_cast<double>(clock.momentAt(49) - clock.momentAt(1)), 1e6, 1e3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BeatAnchor, CountsFramesFromWhereTheMasterStartsJumpsOrChangesTempo) {
+  // 125 BPM at 48 kHz: 23040 frames a beat; 256-frame cycles.
+  const struct Row {
+    const char* what;
+    std::uint32_t frame;
+    bool rolling;
+    double bbtBeat, tempo;
+    double beat;
+  } rows[] = {
+      {"first cycle: the master's beat", 0, true, 0, 125, 0},
+      {"rolling on: frames, not the master's rounded ticks", 256, true, 0.0109, 125, 256.0 / 23040},
+      {"and on", 512, true, 0.0218, 125, 512.0 / 23040},
+      {"relocated (not where the last cycle led): the master's beat", 23040, true, 1, 125, 1},
+      {"on from there", 23296, true, 0.99, 125, 1 + 256.0 / 23040},
+      {"a new tempo: taken from the master", 23552, true, 1.02, 250, 1.02},
+      {"stopped: stands", 23808, false, 1.05, 250, 1.02 + 256.0 / 11520},
+      {"still stopped", 23808, false, 1.05, 250, 1.02 + 256.0 / 11520},
+      {"located while stopped: the master's beat", 96000, false, 10, 250, 10},
+  };
+  midi::BeatAnchor anchor;
+  for (const Row& r : rows)
+    EXPECT_NEAR(anchor.beatAt(r.frame, 256, r.rolling, r.bbtBeat, r.tempo, 48000), r.beat, 1e-9)
+        << r.what;
 }
 
 }  // namespace
