@@ -9,6 +9,7 @@
 #   linkhut_state       its state line as words: "enabled=yes peers=1 sync=yes playing=1
 #                       tempo=130.00".
 #   linkhut_is WORD…    true when its state holds every WORD (e.g. tempo=130.00 playing=1).
+#   linkhut_tempo BPM   step its tempo to the whole BPM with e / w, waiting for each step.
 #   linkhut_stop        quit it (q) and end the tmux server.
 
 linkhut_start() {
@@ -55,4 +56,21 @@ linkhut_stop() {
   for i in $(seq 50); do jack_lsp 2>/dev/null | grep -q '^LinkHut:' || break; sleep 0.1; done
   tmux -S "$LINKHUT_SOCK" kill-server 2>/dev/null || true
   LINKHUT_SOCK=""
+}
+
+# Steps its tempo to the whole BPM given, one key at a time: a key typed before LinkHut's audio
+# cycle has taken the last one counts from the same tempo again (so is lost).
+linkhut_tempo() {
+  local target=$1 now tries
+  for tries in $(seq 2000); do
+    now=$(linkhut_state | sed -n 's/.*tempo=\([0-9]*\).*/\1/p')
+    [ -n "$now" ] || { sleep 0.05; continue; }
+    [ "$now" -eq "$target" ] && return 0
+    if [ "$now" -lt "$target" ]; then linkhut_keys e; else linkhut_keys w; fi
+    for _ in $(seq 100); do
+      [ "$(linkhut_state | sed -n 's/.*tempo=\([0-9]*\).*/\1/p')" != "$now" ] && break
+      sleep 0.02
+    done
+  done
+  return 1
 }

@@ -21,7 +21,7 @@ linkhut_start "$E2E_TMP" || e2e_fail "LinkHut did not start"
 E2E_PIDS+=("$LINKHUT_PID")
 E2E_LOGS+=("$E2E_TMP/linkhut.err")
 linkhut_keys a s Space
-for _ in 1 2 3 4 5; do linkhut_keys e; done
+linkhut_tempo 125 || e2e_fail "LinkHut's tempo did not reach 125: $(linkhut_state)"
 e2e_wait_for 20 linkhut_is enabled=yes sync=yes playing=1 tempo=125.00
 
 probe="$E2E_TMP/probe.log"
@@ -44,12 +44,15 @@ e2e_wait_for 20 probe_is playing=1
 e2e_pad_press "$wid" 100 45
 e2e_wait_for 60 at_least 24
 
-# After the press's first two notes, each strike on a sixteenth of the session: most within a
-# millisecond (a loaded machine may hold back single strikes).
-read -r near total < <(grep '^note ' "$probe" | tail -n +3 |
-  awk '{ total++; if ($3 <= 1 && $3 >= -1) near++ } END { print near + 0, total + 0 }')
-[ $((near * 10)) -ge $((total * 8)) ] ||
-  e2e_fail "$near of $total strikes within 1 ms of the session's sixteenths"$'\n'"$(grep '^note ' "$probe")"
+# The strikes fall on the session's sixteenths: most of the last 8 within a quarter of a step
+# (30 ms). Tight timing is the benchmark's: here a loaded machine may hold strikes back.
+on_grid() {
+  grep '^note ' "$probe" | tail -n +3 | tail -n 8 |
+    awk '{ n++; if ($3 <= 30 && $3 >= -30) near++ } END { exit !(n == 8 && 2 * near > n) }'
+}
+e2e_poll 60 on_grid ||
+  e2e_fail "the strikes are off the session's sixteenths (ms):"$'\n'"$(grep '^note ' "$probe")"
+near=$(grep '^note ' "$probe" | tail -n 8 | awk '$3 <= 1 && $3 >= -1' | wc -l)
 
 # LinkHut stops: no new strike.
 linkhut_keys Space
@@ -59,4 +62,4 @@ before=$(notes)
 sleep 1
 [ "$(notes)" -eq "$before" ] || e2e_fail "strikes went on after LinkHut stopped"
 xdotool mouseup 1
-echo "$near of $total strikes within 1 ms of the session's sixteenths"
+echo "$near of the last 8 strikes within 1 ms of the session's sixteenths"

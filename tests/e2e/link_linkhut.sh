@@ -54,7 +54,7 @@ e2e_wait_for 30 linkhut_is peers=0
 
 # LinkHut's own session at 130, playing, sharing start/stop.
 linkhut_keys s Space
-for _ in $(seq 30); do linkhut_keys e; done
+linkhut_tempo 130 || e2e_fail "LinkHut's tempo did not reach 130: $(linkhut_state)"
 e2e_wait_for 20 linkhut_is sync=yes playing=1 tempo=130.00
 
 # Joining takes 130 and leaves LinkHut at 130.
@@ -69,7 +69,7 @@ e2e_wait_for 30 probe_is "$probe" peers=1 tempo=130.00
 linkhut_is tempo=130.00 || e2e_fail "joining changed LinkHut's tempo: $(linkhut_state)"
 
 # Tempo both ways.
-for _ in 1 2 3 4 5; do linkhut_keys w; done
+linkhut_tempo 125 || e2e_fail "LinkHut's tempo did not reach 125: $(linkhut_state)"
 e2e_wait_for 20 probe_is "$probe" tempo=125.00
 # Link's whole range, and beyond it: kept at its ends, the same for both.
 for tempo in 5:20.00 5000:999.00 140:140.00; do
