@@ -256,7 +256,8 @@ int main(int argc, char** argv) {
   Options o;
   if (!parse(argc, argv, o)) {
     std::fprintf(stderr,
-                 "usage: link_probe [--tempo BPM] [--jack] [--notes BEATS] [--grid BEATS] [--latency PORT]\n");
+                 "usage: link_probe [--tempo BPM] [--jack] [--notes BEATS] [--grid BEATS] "
+                 "[--latency PORT]\n");
     return 2;
   }
   if (!onlyLoopback()) {
@@ -291,8 +292,7 @@ int main(int argc, char** argv) {
   while (!quit) {
     if (striker) striker->poll();
     if (o.jack && jack_ringbuffer_read_space(receiver.ring) > 0)
-      report(receiver, *jackTime, *link, o.grid,
-             playbackLatency(receiver.client, o.latencyPort));
+      report(receiver, *jackTime, *link, o.grid, playbackLatency(receiver.client, o.latencyPort));
     if (steady_clock::now() >= nextState) {
       const auto now = steady_clock::now();
       const auto b = link->at(now);

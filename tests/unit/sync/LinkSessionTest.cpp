@@ -87,8 +87,8 @@ TEST(LinkSession, BeatAgreesWithTheSessionsOwnTimeline) {
   const auto state = session.link().captureAppSessionState();
   const std::int64_t now = trueNs.load();
   for (const std::int64_t later : {0LL, 1'000LL, 250'000'000LL, 4'000'000'000LL}) {
-    const auto expected = state.beatAtTime(std::chrono::microseconds((rawNow() + later) / 1000),
-                                           ksync::kLinkQuantum);
+    const auto expected =
+        state.beatAtTime(std::chrono::microseconds((rawNow() + later) / 1000), ksync::kLinkQuantum);
     EXPECT_NEAR(session.at(moment(now + later))->beat, expected, 1e-5) << later;
   }
   rawOffsetNs = 0;
