@@ -1,6 +1,6 @@
 // Captures MIDI on a JACK input port and prints one line per message:
 //   <seconds on the monotonic clock, 6 decimals> <bytes in hex>   e.g. "1234.567890 90 3c 64"
-// The time is the message's own frame in its cycle, on JACK's clock (the monotonic clock).
+// The time is the message's own frame in its cycle, on JACK's clock (jack2: CLOCK_MONOTONIC_RAW).
 // Lines starting with "#" are notes of the tool itself ("# ready <full port name>").
 // Usage: midi_capture [client-name]   (default "midi_capture"); ends on SIGTERM or SIGINT.
 //
