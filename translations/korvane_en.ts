@@ -4,26 +4,6 @@
 <context>
     <name>CommandLine</name>
     <message>
-        <source>
-Environment:
-  KORVANE_SOUNDFONT     SoundFont of the built-in synthesizer (default: the system&apos;s
-                        General MIDI SoundFont in /usr/share/sounds/sf2)
-  KORVANE_SYNTH_DRIVER  FluidSynth audio driver (pipewire, pulseaudio, alsa, jack, file, none)
-  KORVANE_SYNTH_FILE    output file of the &quot;file&quot; driver (default: korvane.wav)
-  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error
-  NSM_URL               the session manager to take part in (set by it)
-</source>
-        <translation>
-Environment:
-  KORVANE_SOUNDFONT     SoundFont of the built-in synthesizer (default: the system&apos;s
-                        General MIDI SoundFont in /usr/share/sounds/sf2)
-  KORVANE_SYNTH_DRIVER  FluidSynth audio driver (pipewire, pulseaudio, alsa, jack, file, none)
-  KORVANE_SYNTH_FILE    output file of the &quot;file&quot; driver (default: korvane.wav)
-  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error
-  NSM_URL               the session manager to take part in (set by it)
-</translation>
-    </message>
-    <message>
         <source>Korvane, a MIDI pad instrument.</source>
         <translation>Korvane, a MIDI pad instrument.</translation>
     </message>
@@ -46,6 +26,38 @@ Environment:
     <message>
         <source>Show the window in Japanese (ja) or English (en) whatever the locale.</source>
         <translation>Show the window in Japanese (ja) or English (en) whatever the locale.</translation>
+    </message>
+    <message>
+        <source>
+Environment:
+  KORVANE_SOUNDFONT     SoundFont of the built-in synthesizer (default: the system&apos;s
+                        General MIDI SoundFont in /usr/share/sounds/sf2)
+  KORVANE_SYNTH_DRIVER  the synthesizer&apos;s one audio output (pipewire, jack, pulseaudio, alsa, file, none)
+  KORVANE_SYNTH_FILE    output file of the &quot;file&quot; output (default: korvane.wav)
+  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 256)
+  KORVANE_SYNTH_PPM     the &quot;file&quot; output&apos;s device clock, parts per million fast
+  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error
+  NSM_URL               the session manager to take part in (set by it)
+</source>
+        <translation>
+Environment:
+  KORVANE_SOUNDFONT     SoundFont of the built-in synthesizer (default: the system&apos;s
+                        General MIDI SoundFont in /usr/share/sounds/sf2)
+  KORVANE_SYNTH_DRIVER  the synthesizer&apos;s one audio output (pipewire, jack, pulseaudio, alsa, file, none)
+  KORVANE_SYNTH_FILE    output file of the &quot;file&quot; output (default: korvane.wav)
+  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 256)
+  KORVANE_SYNTH_PPM     the &quot;file&quot; output&apos;s device clock, parts per million fast
+  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error
+  NSM_URL               the session manager to take part in (set by it)
+</translation>
+    </message>
+    <message>
+        <source>Follow the tempo and beat of SOURCE: off, jack (JACK transport), midi-clock[=TEXT] (MIDI clock from the first input whose name contains TEXT), link (Ableton Link).</source>
+        <translation>Follow the tempo and beat of SOURCE: off, jack (JACK transport), midi-clock[=TEXT] (MIDI clock from the first input whose name contains TEXT), link (Ableton Link).</translation>
+    </message>
+    <message>
+        <source>Send MIDI clock on the open output device.</source>
+        <translation>Send MIDI clock on the open output device.</translation>
     </message>
 </context>
 <context>
