@@ -13,6 +13,9 @@ source "$(dirname "$0")/lib.sh"
 source "$SRC_DIR/scripts/linkhut.sh"
 
 probe_last() { grep '^state ' "$1" | tail -n1; }
+probe_beat_past() {
+  probe_last "$1" | awk -v b="$2" '{ for (i = 1; i <= NF; i++) if ($i ~ /^beat=/) { sub(/^beat=/, "", $i); exit !($i > b) } exit 1 }'
+}
 probe_is() {
   local log=$1 state word
   shift
@@ -37,6 +40,9 @@ alone="$E2E_TMP/probe-alone.log"
 e2e_spawn "$alone" "$TOOLS_DIR/link_probe" --tempo 100
 alone_pid=$E2E_LAST_PID
 e2e_wait_for 20 probe_is "$alone" tempo=100.00 peers=0
+# Link takes two sessions less than half a second apart in age as equals and lets their ids
+# decide: ours must be clearly the older one (3 beats at 100 BPM are 1.8 s).
+e2e_wait_for 20 probe_beat_past "$alone" 3
 linkhut_start "$E2E_TMP" || e2e_fail "LinkHut did not start"
 E2E_PIDS+=("$LINKHUT_PID")
 E2E_LOGS+=("$E2E_TMP/linkhut.err")
