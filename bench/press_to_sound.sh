@@ -179,7 +179,7 @@ for s in "${subjects[@]}"; do
   "start_$s"
   warm_up
   # What the subject plays through, as the sound server sees it.
-  echo "  $s: $(pactl list sink-inputs | grep -E 'Sample Specification|application.name|node.latency' |
+  echo "  $s: $(pactl list sink-inputs | grep -E 'Sample Specif|application.name|node.latency' |
     sed 's/^[[:space:]]*//' | paste -sd' ' -)"
   sleep 2
   idle=$(cpu_percent "$subject_pid" "$cpu_seconds")

@@ -84,12 +84,16 @@ void JackClient::releaseDead() {
 }
 
 std::vector<std::string> JackClient::inputPorts() {
+  return otherPorts(JackPortIsInput);
+}
+
+std::vector<std::string> JackClient::otherPorts(unsigned long flags) {
   std::vector<std::string> names;
   std::lock_guard lock(api_);
   if (!alive_ || !client_) return names;
-  const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+  const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
   for (const char** p = ports; p && *p; ++p) {
-    // Our own clock input is no output device: Korvane would play into itself.
+    // Our own ports would only feed Korvane back to itself.
     jack_port_t* port = jack_port_by_name(client_, *p);
     if (port == nullptr || !jack_port_is_mine(client_, port)) names.emplace_back(*p);
   }

@@ -87,6 +87,8 @@ class JackClient {
   static int xrunThunk(void* self);
   static int bufferSizeThunk(std::uint32_t frames, void* self);
   int process(std::uint32_t frames);
+  /// Full names of the MIDI ports with flags (input or output) that are not this client's.
+  std::vector<std::string> otherPorts(unsigned long flags);
   /// The synthesizer's part of the cycle.
   void renderAudio(std::uint32_t frames, std::int64_t nowNs);
   /// Lets the queue play out, at most half a second.

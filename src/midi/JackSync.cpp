@@ -123,17 +123,7 @@ std::shared_ptr<JackClient> JackClient::shared() {
 }
 
 std::vector<std::string> JackClient::outputPorts() {
-  std::vector<std::string> names;
-  std::lock_guard lock(api_);
-  if (!alive_ || !client_) return names;
-  const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
-  for (const char** p = ports; p && *p; ++p) {
-    // Our own ports would only feed Korvane back to itself.
-    jack_port_t* port = jack_port_by_name(client_, *p);
-    if (port == nullptr || !jack_port_is_mine(client_, port)) names.emplace_back(*p);
-  }
-  if (ports) jack_free(ports);
-  return names;
+  return otherPorts(JackPortIsOutput);
 }
 
 bool JackClient::listenClock(const std::string& source) {

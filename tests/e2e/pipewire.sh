@@ -9,6 +9,7 @@
 #   pw_stop            end what pw_start and pw_spawn started (SIGTERM, newest first), then the
 #                      bus, and wait for them.
 #   pw_spawn LOG cmd…  start a process that pw_stop ends too; its pid in PW_LAST_PID.
+#   pw_restart LOG_DIR after pw_stop: a new daemon in the same runtime folder, as pw_start.
 #
 # Under lib.sh every process is also handed to e2e_spawn, so a failing test prints their logs and
 # its clean-up ends them.
@@ -111,6 +112,13 @@ pw_start() {
     tail -n 30 "$logs/pipewire.log" "$logs/wireplumber.log" "$logs/pipewire-pulse.log" >&2
     return 1
   }
+}
+
+pw_restart() {
+  # The stopped daemon's sockets and locks would make the folder look taken.
+  rm -f "$XDG_RUNTIME_DIR/pipewire-0" "$XDG_RUNTIME_DIR/pipewire-0.lock" \
+    "$XDG_RUNTIME_DIR/pulse/native"
+  pw_start "$1"
 }
 
 pw_stop() {

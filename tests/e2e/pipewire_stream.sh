@@ -64,8 +64,7 @@ e2e_wait_for 20 grep -q '^# report the PipeWire server went away' "$tone"
 kill -0 "$tone_pid" 2>/dev/null || e2e_fail "pw_tone ended with the daemon"
 
 # A new daemon in the same runtime folder: the stream comes back by itself.
-rm -f "$XDG_RUNTIME_DIR/pipewire-0" "$XDG_RUNTIME_DIR/pipewire-0.lock" "$XDG_RUNTIME_DIR/pulse/native"
-pw_start "$E2E_TMP" || e2e_fail "the daemon did not start again"
+pw_restart "$E2E_TMP" || e2e_fail "the daemon did not start again"
 record2="$E2E_TMP/record2.txt"
 pw_spawn "$record2" "$TOOLS_DIR/pw_record" 0.05 30
 e2e_wait_for 20 grep -q '^# ready' "$record2"
