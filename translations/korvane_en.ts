@@ -34,7 +34,7 @@ Environment:
                         General MIDI SoundFont in /usr/share/sounds/sf2)
   KORVANE_SYNTH_DRIVER  the synthesizer&apos;s one audio output (pipewire, jack, pulseaudio, alsa, file, none)
   KORVANE_SYNTH_FILE    output file of the &quot;file&quot; output (default: korvane.wav)
-  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 256)
+  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 128)
   KORVANE_SYNTH_PPM     the &quot;file&quot; output&apos;s device clock, parts per million fast
   KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error
   NSM_URL               the session manager to take part in (set by it)
@@ -45,7 +45,7 @@ Environment:
                         General MIDI SoundFont in /usr/share/sounds/sf2)
   KORVANE_SYNTH_DRIVER  the synthesizer&apos;s one audio output (pipewire, jack, pulseaudio, alsa, file, none)
   KORVANE_SYNTH_FILE    output file of the &quot;file&quot; output (default: korvane.wav)
-  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 256)
+  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 128)
   KORVANE_SYNTH_PPM     the &quot;file&quot; output&apos;s device clock, parts per million fast
   KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error
   NSM_URL               the session manager to take part in (set by it)

@@ -17,7 +17,7 @@ const char* const kEnvironment = QT_TRANSLATE_NOOP(
     "  KORVANE_SYNTH_DRIVER  the synthesizer's one audio output (pipewire, jack, pulseaudio, "
     "alsa, file, none)\n"
     "  KORVANE_SYNTH_FILE    output file of the \"file\" output (default: korvane.wav)\n"
-    "  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 256)\n"
+    "  KORVANE_AUDIO_QUANTUM frames per audio buffer asked for (default: 128)\n"
     "  KORVANE_SYNTH_PPM     the \"file\" output's device clock, parts per million fast\n"
     "  KORVANE_MIDI_LOG      when set, the MIDI layer reports its devices on standard error\n"
     "  NSM_URL               the session manager to take part in (set by it)\n");

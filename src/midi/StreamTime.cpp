@@ -4,10 +4,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "midi/AudioOut.h"
+
 namespace midi {
 namespace {
 
-constexpr std::uint32_t kDefaultQuantum = 256, kMinQuantum = 16, kMaxQuantum = 8192;
+constexpr std::uint32_t kMinQuantum = 16, kMaxQuantum = 8192;
 
 /// The graph delay in ns; 0 when the report has no rate yet (its fields are zero then).
 double delayNs(const StreamTime& time) {
@@ -41,7 +43,7 @@ std::uint32_t framesToRender(std::uint64_t requested, std::uint32_t capacityByte
 }
 
 std::uint32_t usableQuantum(std::uint32_t quantum) {
-  if (quantum == 0) return kDefaultQuantum;
+  if (quantum == 0) return kDefaultAudioQuantum;
   return std::clamp(quantum, kMinQuantum, kMaxQuantum);
 }
 

@@ -24,7 +24,6 @@ const char* const kShippedFonts[] = {"/usr/share/sounds/sf2/default-GM.sf2",
                                      "/usr/share/sounds/sf2/TimGM6mb.sf2"};
 // The desktop's sound server first, then JACK, then FluidSynth's drivers.
 const char* const kStreams[] = {"pipewire", "jack", "pulseaudio", "alsa"};
-constexpr std::uint32_t kDefaultQuantum = 256;
 
 std::string envOr(const char* name, const std::string& fallback) {
   const char* value = std::getenv(name);
@@ -99,7 +98,7 @@ std::int64_t steadyNow() {
 SynthOptions SynthOptions::fromEnvironment() {
   SynthOptions options{envOr("KORVANE_SOUNDFONT", ""), envOr("KORVANE_SYNTH_DRIVER", ""),
                        envOr("KORVANE_SYNTH_FILE", "korvane.wav"),
-                       framesFrom("KORVANE_AUDIO_QUANTUM", kDefaultQuantum)};
+                       framesFrom("KORVANE_AUDIO_QUANTUM", kDefaultAudioQuantum)};
   const std::string ppm = envOr("KORVANE_SYNTH_PPM", "");
   if (!ppm.empty()) options.ppm = std::clamp(std::atof(ppm.c_str()), -1000.0, 1000.0);
   return options;
@@ -156,7 +155,7 @@ void SynthEngine::load() {
 
 bool SynthEngine::startStream(const std::string& name) {
   auto& f = *fluid_;
-  const std::uint32_t quantum = options_.quantum > 0 ? options_.quantum : kDefaultQuantum;
+  const std::uint32_t quantum = options_.quantum > 0 ? options_.quantum : kDefaultAudioQuantum;
   std::unique_ptr<AudioOut> stream;
   if (name == "pipewire")
     stream = openPipeWire(quantum);
