@@ -9,6 +9,20 @@
 namespace midi {
 namespace {
 
+double rateOf(fluid_synth_t* synth) {
+  double rate = 44100;
+  fluid_settings_getnum(fluid_synth_get_settings(synth), "synth.sample-rate", &rate);
+  return rate;
+}
+
+// FluidSynth's only way to a new rate without a new synthesizer (and a new SoundFont load).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+void retune(fluid_synth_t* synth, double rate) {
+  fluid_synth_set_sample_rate(synth, static_cast<float>(rate));
+}
+#pragma GCC diagnostic pop
+
 // After the last voice: the reverb and chorus still ring this long.
 constexpr double kTailSeconds = 2.0;
 
@@ -69,7 +83,16 @@ void SynthRenderer::restart() {
   quietFrames_ = 0;
 }
 
+SynthRenderer::SynthRenderer(fluid_synth_t* synth, SynthQueue& queue)
+    : synth_(synth), queue_(queue), rate_(rateOf(synth)) {}
+
 void SynthRenderer::render(const AudioBuffer& buffer, std::int64_t nowNs) {
+  if (buffer.rate > 0 && std::fabs(buffer.rate - rate_) > 0.5) {
+    // The stream came back at another rate: rendered at the old one, every pitch would be off.
+    // Rare enough that FluidSynth's work here, off the usual real-time path, is acceptable.
+    retune(synth_, buffer.rate);
+    rate_ = buffer.rate;
+  }
   clock_.begin(buffer, nowNs);
   leadNs_.store(std::llround(clock_.leadFrames() * 1e9 / clock_.rate()), std::memory_order_relaxed);
   std::uint32_t done = 0;

@@ -25,7 +25,8 @@ void flushEffects(fluid_synth_t* synth, double rate);
 /// only; lead() and buffers() may be read from any thread.
 class SynthRenderer {
  public:
-  SynthRenderer(fluid_synth_t* synth, SynthQueue& queue) : synth_(synth), queue_(queue) {}
+  /// Renders at synth's own sample rate until a buffer comes at another one.
+  SynthRenderer(fluid_synth_t* synth, SynthQueue& queue);
 
   /// Fills buffer: renders up to each due message's frame, applies it, renders on; a message
   /// keeps its place in the queue's order. Renders nothing (silence) while no voice sounds, the
@@ -43,6 +44,7 @@ class SynthRenderer {
 
   fluid_synth_t* synth_;
   SynthQueue& queue_;
+  double rate_;  // what synth renders at
   StreamClock clock_;
   std::int64_t quietFrames_ = 0;  // rendered since the last voice ended
   std::atomic<std::int64_t> leadNs_{0};

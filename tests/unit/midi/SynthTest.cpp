@@ -247,3 +247,30 @@ TEST(SynthFonts, AnUnloadableFontIsSaidOnceWithWhatPlaysInstead) {
 }
 
 }  // namespace
+
+TEST(SynthRender, FollowsAStreamThatComesBackAtAnotherRate) {
+  // An ocarina's A4 (440 Hz), nearly a sine: zero crossings in the last half of a 0.5 s buffer
+  // count its pitch. Rendered at a stale rate it would sound an octave off.
+  struct Row {
+    double rate;
+    int crossings;
+  };
+  const Row rows[] = {{44100, 220}, {22050, 220}, {48000, 220}};
+  auto r = std::make_unique<Rendered>();
+  midi::SynthRenderer renderer(r->synth, r->queue);
+  std::int64_t heard = 1'000'000'000;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rate);
+    const auto frames = static_cast<std::uint32_t>(row.rate / 2);
+    std::vector<float> left(frames), right(frames);
+    r->queue.push({0, 2, {0xC0, 79, 0}});
+    r->queue.push({0, 3, {0x90, 69, 100}});
+    renderer.render({left.data(), right.data(), 1, frames, heard, row.rate}, heard);
+    r->queue.push({0, 0, {}});  // the cut
+    heard += 500'000'000;
+    int crossings = 0;
+    for (std::size_t i = frames / 2; i < frames; ++i)
+      crossings += (left[i - 1] < 0) != (left[i] < 0);
+    EXPECT_NEAR(crossings, row.crossings, 6);
+  }
+}
