@@ -2,9 +2,10 @@
 
 #include <fluidsynth.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
+
+#include "midi/CallbackClock.h"
 
 namespace midi {
 namespace {
@@ -21,7 +22,7 @@ class FluidDriver : public AudioOut {
     fluid_settings_setint(settings_, "audio.period-size", static_cast<int>(quantum_));
     fluid_settings_setint(settings_, "audio.periods", 2);  // the least that plays without gaps
     render_ = std::move(render);
-    expectedNs_ = 0;
+    clock_ = CallbackClock();
     driver_ = new_fluid_audio_driver2(settings_, &callback, this);
     return driver_ != nullptr;
   }
@@ -46,9 +47,7 @@ class FluidDriver : public AudioOut {
                          std::chrono::steady_clock::now().time_since_epoch())
                          .count();
     const auto span = static_cast<std::int64_t>(std::llround(len * 1e9 / rate));
-    // A burst of callbacks (the driver filling its buffer) does not make the device faster.
-    const auto heard = std::max(now + span, d->expectedNs_);
-    d->expectedNs_ = heard + span;
+    const auto heard = d->clock_.heardAt(now, span);
     d->render_(AudioBuffer{out[0], out[1], 1, static_cast<std::uint32_t>(len), heard, rate});
     return FLUID_OK;
   }
@@ -58,7 +57,7 @@ class FluidDriver : public AudioOut {
   std::uint32_t quantum_;
   RenderFn render_;
   fluid_audio_driver_t* driver_ = nullptr;
-  std::int64_t expectedNs_ = 0;  // driver thread only
+  CallbackClock clock_;  // driver thread only
 };
 
 }  // namespace

@@ -35,7 +35,7 @@ std::int64_t capturedAtNs(const StreamTime& time, double streamRate);
 std::uint32_t framesToRender(std::uint64_t requested, std::uint32_t capacityBytes,
                              std::uint32_t frameBytes);
 
-/// The quantum to ask for: 0 takes the default of 256 frames; others are kept within the
+/// The quantum to ask for: 0 takes kDefaultAudioQuantum; others are kept within the
 /// 16..8192 frames a PipeWire graph runs at.
 std::uint32_t usableQuantum(std::uint32_t quantum);
 
