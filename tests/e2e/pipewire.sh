@@ -138,3 +138,18 @@ pw_stop() {
   wait "$PW_BUS_PID" 2>/dev/null || true
   PW_BUS_PID=""
 }
+
+# For end-to-end tests: a daemon of the test's own, a recorder of its sink (PW_RECORD) and
+# Korvane (PW_WID) with its synthesizer on the given output; the test fails unless it plays there.
+pw_korvane_start() {
+  local driver=$1
+  pw_start "$E2E_TMP" || e2e_fail "no PipeWire daemon of our own"
+  PW_RECORD="$E2E_TMP/record.txt"
+  pw_spawn "$PW_RECORD" "$TOOLS_DIR/pw_record" 0.02 30
+  e2e_wait_for 20 grep -q '^# ready' "$PW_RECORD"
+  e2e_korvane_start "" KORVANE_SYNTH_DRIVER="$driver" KORVANE_MIDI_LOG=1
+  PW_WID=$(e2e_window)
+  e2e_wait_for 60 grep -q 'synthesizer ready' "$KORVANE_LOG"
+  grep -q "audio through $driver" "$KORVANE_LOG" ||
+    e2e_fail "the synthesizer does not play through $driver"$'\n'"$(cat "$KORVANE_LOG")"
+}

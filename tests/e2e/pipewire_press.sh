@@ -6,15 +6,8 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/pipewire.sh"
 export JACK_NO_START_SERVER=1
 
-pw_start "$E2E_TMP" || e2e_fail "no PipeWire daemon of our own"
-record="$E2E_TMP/record.txt"
-pw_spawn "$record" "$TOOLS_DIR/pw_record" 0.02 30
-e2e_wait_for 20 grep -q '^# ready' "$record"
-
-e2e_korvane_start "" KORVANE_SYNTH_DRIVER=pipewire KORVANE_MIDI_LOG=1
-wid=$(e2e_window)
-e2e_wait_for 60 grep -q 'synthesizer ready' "$KORVANE_LOG"
-grep -q 'audio through pipewire' "$KORVANE_LOG" || e2e_fail "the synthesizer does not play through PipeWire"
+pw_korvane_start pipewire
+record=$PW_RECORD wid=$PW_WID
 
 onsets() { grep -c ' onset ' "$1" || true; }
 more_onsets_than() { [ "$(onsets "$1")" -gt "$2" ]; }
