@@ -2,8 +2,11 @@
 # Press to sound on a desktop sound server: Korvane's built-in synthesizer beside vmpk, both on a PipeWire daemon of our own (WirePlumber, the PulseAudio server, a null sink),
 # each under the same X server, in the same rounds. A recorder stamps every buffer of the sink's
 # monitor on the steady clock; each press is stamped on it before xdotool runs and when it returns.
-# Then CPU use (% of one core) with the synthesizer open and idle, and while playing 60 ms notes.
+# Then Korvane's note clock held on the pad with 120-tick notes (a woodblock, whose sound dies
+# away before the next strike): the intervals between the onsets in the recording. Then CPU use
+# (% of one core) with the synthesizer open and idle, and while playing 60 ms notes.
 # Usage: bench/press_to_sound.sh [build-dir] [presses per round (24)] [rounds (3)] [cpu seconds (20)]
+#        [seconds held for the intervals (30; 0: none)]
 # Environment: KORVANE_AUDIO_QUANTUM is passed on to Korvane; SOUNDFONT (FluidR3_GM) is Korvane's;
 # VMPK_OUTPUT=FluidSynth plays vmpk through FluidSynth; THRESHOLD (0.02) for an onset; SUBJECTS
 # ("korvane vmpk") to measure fewer.
@@ -12,6 +15,7 @@ build=$(realpath "${1:-build}")
 presses=${2:-24}
 rounds=${3:-3}
 cpu_seconds=${4:-20}
+held_seconds=${5:-30}
 font=${SOUNDFONT:-/usr/share/sounds/sf2/FluidR3_GM.sf2}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../scripts/xvfb.sh"
@@ -171,6 +175,39 @@ for s in "${subjects[@]}"; do
   printf "  %-8s from the press's return         %s\n" "$s" "$(stats "$tmp/$s.lat" 1)"
   printf "  %-8s from before the press           %s\n" "$s" "$(stats "$tmp/$s.lat" 2)"
 done
+
+# Re-struck notes at the default tempo 125: 120 ticks are 120 ms. Onsets in the file $2 after the
+# moment $1 (s); prints "median p99 max n" of |interval - 125 ms|.
+interval_errors() {
+  awk -v from="$1" '$2 == "onset" && $1 > from { if (n++) print ($1 - last) * 1000; last = $1 }' \
+    "$2" | awk '{ e = $1 - 120; print e < 0 ? -e : e }' | sort -n |
+    awk '{ v[NR] = $1 } function q(p) { return v[int(p * (NR - 1) + 0.5) + 1] }
+      END { if (NR) printf "%7.3f %7.3f %7.3f %5d", q(0.5), q(0.99), v[NR], NR; else print "no data" }'
+}
+if [ "$held_seconds" -gt 0 ] && [[ " ${subjects[*]} " == *" korvane "* ]]; then
+  # A recorder of its own, for the xylophone's short silences.
+  held="$tmp/held.txt"
+  pw_spawn "$held" "$tools/pw_record" 0.01 20
+  until grep -q '^# ready' "$held"; do sleep 0.05; done
+  start_korvane
+  warm_up
+  # Program 116 (Woodblock): the program drop-down, twelve up from the last.
+  xdotool mousemove --window "$wid" 281 13 click 1
+  sleep 0.5
+  xdotool key End key --repeat 12 --delay 5 Up key Return
+  xdotool mousemove --window "$wid" 282 157 click 1  # the "120" button
+  # The top row, about key 72.
+  xdotool mousemove --window "$wid" 322 "$press_y"
+  sleep 0.5
+  # The press's own note and the first strike are left out: only the clock's intervals count.
+  from=$("$tools/stamp_run" xdotool mousedown 1 | awk '{ printf "%.6f", $2 + 0.2 }')
+  sleep "$held_seconds"
+  kill -USR1 "$PW_LAST_PID"; sleep 0.2
+  xdotool mouseup 1
+  printf "120-tick notes held %d s, interval error, ms    median     p99     max     n\n" "$held_seconds"
+  printf "  korvane                                      %s\n" "$(interval_errors "$from" "$held")"
+  stop_subject
+fi
 
 # CPU: idle with the synthesizer open, then 60 ms notes (Korvane: its note clock while the button
 # is held, Length 60; vmpk: xdotool clicks every 60 ms).
