@@ -1,6 +1,7 @@
 // The note clock on a followed grid, and MIDI clock out.
 #include <QLineEdit>
 #include <QTimer>
+#include <cmath>
 #include <thread>
 
 #include "app/TForm1.h"
@@ -83,7 +84,12 @@ void TForm1::gridTick(const engine::TickResult& tick) {
     }
     return;
   }
-  const Clock::time_point at = first ? now : *gridNext_;
+  Clock::time_point at = first ? now : *gridNext_;
+  // Timed afresh from this tick's reading: the one a step ago went through a mapping of the
+  // source's clock (JACK frames, Link's) that has moved since, by milliseconds after an xrun.
+  if (!first && running)
+    at = now +
+         std::chrono::nanoseconds(std::llround((gridNextBeat_ - beat->beat) * 60e9 / beat->tempo));
   const double previous = gridNextBeat_;
   gridStrike(tick, at);
   // A silent source has no tempo: the note lasts its length at the tempo field's.
