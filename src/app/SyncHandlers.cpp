@@ -41,6 +41,9 @@ void TForm1::followSource(std::unique_ptr<ksync::Source> source, bool showsTempo
   followed_ = std::move(source);
   followedTempo_ = followed_ && showsTempo;
   gridNext_.reset();
+  // An entry begun for the source given up is not proposed to the next one.
+  tempoTyped_ = false;
+  if (tempoPause_) tempoPause_->stop();
   // The tempo field's own tempo takes over again when nothing is followed.
   if (had && !followed_) Edit5->setText(QString::fromStdString(ownTempo_));
   if (!had && followed_) ownTempo_ = Edit5->text().toStdString();
