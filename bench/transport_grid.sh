@@ -5,6 +5,7 @@
 # sixteenth as the master's beat and tempo where the transport started give it. At JACK periods
 # of 64, 256 and 1024 frames, a dummy server of our own each time, after a settling time.
 # Usage: bench/transport_grid.sh [build-dir] [seconds per period (30)]
+# KEEP_CAPTURE=PREFIX keeps each period's capture as PREFIX-<period>.txt.
 set -euo pipefail
 build=$(realpath "${1:-build-test}")
 seconds=${2:-30}
