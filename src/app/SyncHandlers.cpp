@@ -1,6 +1,7 @@
 // The note clock on a followed grid, and MIDI clock out.
 #include <QLineEdit>
 #include <QTimer>
+#include <cmath>
 #include <thread>
 
 #include "app/TForm1.h"
@@ -40,6 +41,9 @@ void TForm1::followSource(std::unique_ptr<ksync::Source> source, bool showsTempo
   followed_ = std::move(source);
   followedTempo_ = followed_ && showsTempo;
   gridNext_.reset();
+  // An entry begun for the source given up is not proposed to the next one.
+  tempoTyped_ = false;
+  if (tempoPause_) tempoPause_->stop();
   // The tempo field's own tempo takes over again when nothing is followed.
   if (had && !followed_) Edit5->setText(QString::fromStdString(ownTempo_));
   if (!had && followed_) ownTempo_ = Edit5->text().toStdString();
@@ -83,7 +87,12 @@ void TForm1::gridTick(const engine::TickResult& tick) {
     }
     return;
   }
-  const Clock::time_point at = first ? now : *gridNext_;
+  Clock::time_point at = first ? now : *gridNext_;
+  // Timed afresh from this tick's reading: the one a step ago went through a mapping of the
+  // source's clock (JACK frames, Link's) that has moved since, by milliseconds after an xrun.
+  if (!first && running)
+    at = now +
+         std::chrono::nanoseconds(std::llround((gridNextBeat_ - beat->beat) * 60e9 / beat->tempo));
   const double previous = gridNextBeat_;
   gridStrike(tick, at);
   // A silent source has no tempo: the note lasts its length at the tempo field's.

@@ -7,11 +7,13 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "app/Controls.h"
 #include "app/IniFile.h"
 #include "app/TForm1.h"
 #include "engine/GateStep.h"
+#include "engine/SyncGrid.h"
 #include "sync/Jack.h"
 #include "sync/Link.h"
 #include "sync/MidiClock.h"
@@ -21,6 +23,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const std::string kSyncSection = "Sync";
+// A pause this long in typing a tempo ends the entry.
+constexpr auto kTempoPause = std::chrono::milliseconds(800);
 // The page's choices in order, as the settings file and --sync name them.
 const char* const kSourceKeys[] = {"off", "jack", "midi-clock", "link"};
 enum SourceChoice { Off = 0, JackTransport = 1, MidiClockIn = 2, Link = 3 };
@@ -67,15 +71,32 @@ void TForm1::buildSyncPage() {
   connect(SyncInput, &QComboBox::activated, this,
           [this] { guarded([this] { SyncChoiceChange(); }); });
   connect(SendClock, &QCheckBox::clicked, this, [this] { guarded([this] { SendClockClick(); }); });
-  // With Link, a typed tempo is proposed to the session.
-  connect(Edit5, &QLineEdit::textEdited, this, [this](const QString& text) {
-    guarded([this, text] {
+  // With Link, a typed tempo is proposed to the session once its entry is finished: Return,
+  // leaving the field, or a pause in the typing. Each keystroke would propose 1 and 14 on the way
+  // to 140, which the session clamps to 20 BPM.
+  tempoPause_ = new QTimer(this);
+  tempoPause_->setSingleShot(true);
+  tempoPause_->setInterval(kTempoPause);
+  connect(tempoPause_, &QTimer::timeout, this,
+          [this] { guarded([this] { proposeTypedTempo(); }); });
+  connect(Edit5, &QLineEdit::textEdited, this, [this] {
+    guarded([this] {
       if (!followed_ || followedTempo_) return;
-      if (const auto tempo = engine::tempoOf(text.toStdString()))
-        followed_->proposeTempo(static_cast<double>(*tempo));
+      tempoTyped_ = true;
+      tempoPause_->start();
     });
   });
+  connect(Edit5, &QLineEdit::editingFinished, this,
+          [this] { guarded([this] { proposeTypedTempo(); }); });
   SyncInput->setEnabled(false);
+}
+
+void TForm1::proposeTypedTempo() {
+  tempoPause_->stop();
+  // Only what was typed: leaving the field untouched keeps the session's tempo as it is.
+  if (!std::exchange(tempoTyped_, false) || !followed_ || followedTempo_) return;
+  if (const auto tempo = engine::sessionTempoOf(Edit5->text().toStdString()))
+    followed_->proposeTempo(*tempo);
 }
 
 void TForm1::readSyncSettings() {

@@ -198,6 +198,7 @@ class TForm1 : public QWidget {
   void SendClockClick();
   /// The status line and the followed tempo in the tempo field.
   void showSync();
+  void proposeTypedTempo();
 
   // ---- start-up and shutdown steps of the subsystems ----
   void
@@ -294,9 +295,11 @@ class TForm1 : public QWidget {
   std::unique_ptr<ksync::ClockOut> clockOut_;
   std::unique_ptr<app::Chime> pulseChime_;
   QTimer* pulseTimer_ = nullptr;
-  QTimer* syncTimer_ = nullptr;  ///< the status line, while a source is followed
-  bool syncTouched_ = false;     ///< the page was changed: its choice is written at the end
-  std::string syncProblem_;      ///< why the chosen source is not followed, for the status line
+  QTimer* syncTimer_ = nullptr;   ///< the status line, while a source is followed
+  QTimer* tempoPause_ = nullptr;  ///< a pause in typing a tempo for Link ends the entry
+  bool tempoTyped_ = false;       ///< the tempo field was typed into since the last proposal
+  bool syncTouched_ = false;      ///< the page was changed: its choice is written at the end
+  std::string syncProblem_;       ///< why the chosen source is not followed, for the status line
 
   TForm1Services services_;
   QRect wantedOuter_;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/GateStep.h"
+
 namespace engine {
 namespace {
 
@@ -9,6 +11,13 @@ namespace {
 constexpr double kOnGrid = 1e-9;
 
 }  // namespace
+
+std::optional<double> sessionTempoOf(std::string_view text) {
+  const auto tempo = tempoOf(text);
+  // Link would clamp a tempo outside its range rather than refuse it.
+  if (!tempo || *tempo < 20 || *tempo > 999) return std::nullopt;
+  return static_cast<double>(*tempo);
+}
 
 std::chrono::nanoseconds stepDuration(double tempo, long long ticks) {
   if (!(tempo > 0) || !std::isfinite(tempo)) return {};

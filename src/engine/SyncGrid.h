@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string_view>
 
 namespace engine {
 
@@ -26,6 +27,10 @@ struct GridPoint {
 /// nullopt for a length or tempo that is not positive or not finite.
 std::optional<GridPoint> nextGridPoint(double beat, double tempo, long long ticks, Moment at,
                                        std::optional<double> previous, bool afterPress);
+
+/// The tempo a finished entry of the tempo field proposes to a Link session: a number within
+/// Link's range (20 to 999 quarter notes per minute); nullopt for anything else.
+std::optional<double> sessionTempoOf(std::string_view text);
 
 /// How long ticks last at tempo (quarter notes per minute, > 0); zero for a tempo that is not.
 std::chrono::nanoseconds stepDuration(double tempo, long long ticks);

@@ -15,6 +15,8 @@
 namespace midi {
 namespace {
 
+// A rolling transport this far from where JACK's frame counter led it was relocated.
+constexpr double kJumpSeconds = 0.05;
 constexpr std::size_t kInputItems = 4096;  // minutes of clock at any tempo a reader lags by
 const char* const kClockInput = "clock_in";
 
@@ -45,15 +47,23 @@ std::optional<double> quarterNotesOf(int bar, int beat, int tick, double ticksPe
   return beats * 4 / beatType;
 }
 
-double BeatAnchor::beatAt(std::uint32_t frame, std::uint32_t frames, bool rolling, double bbtBeat,
+double BeatAnchor::beatAt(std::uint32_t start, std::uint32_t frame, bool rolling, double bbtBeat,
                           double tempo, double rate) {
-  if (!have_ || frame != expect_ || tempo != tempo_) {
+  // Rolling, the transport moves with the frame counter (wrapping alike); stopped, it stands.
+  // A client woken late may read the counter of the next cycle beside this cycle's transport
+  // (jack2 does so under load): a rolling transport off by less than kJumpSeconds moved on.
+  const std::uint32_t expect = rolled_ ? lastFrame_ + (start - lastStart_) : lastFrame_;
+  const double off = std::abs(static_cast<double>(static_cast<std::int32_t>(frame - expect)));
+  const bool jumped = rolled_ ? off > kJumpSeconds * rate : frame != expect;
+  if (!have_ || jumped || tempo != tempo_) {
     have_ = true;
     frame_ = frame;
     beat_ = bbtBeat;
     tempo_ = tempo;
   }
-  expect_ = rolling ? frame + frames : frame;
+  rolled_ = rolling;
+  lastStart_ = start;
+  lastFrame_ = frame;
   const auto since = static_cast<std::int32_t>(frame - frame_);
   return beat_ + since / rate * tempo / 60;
 }
@@ -94,7 +104,7 @@ void JackSync::cycle(jack_client_t* client, std::uint32_t frames, std::uint32_t 
     if (beat) {
       t.bbt = true;
       t.tempo = pos.beats_per_minute * 4 / pos.beat_type;
-      t.beat = anchor_.beatAt(pos.frame, frames, t.rolling, *beat, t.tempo, t.rate);
+      t.beat = anchor_.beatAt(start, pos.frame, t.rolling, *beat, t.tempo, t.rate);
     }
   }
   // Never waits: a reader holding the lock only makes this cycle's reading wait for the next.

@@ -40,18 +40,21 @@ std::optional<double> quarterNotesOf(int bar, int beat, int tick, double ticksPe
 /// The beat of each cycle's transport frame: the master's bar/beat/tick is taken where the
 /// transport starts, is relocated or changes tempo, and counted on by frames at its tempo from
 /// there. A master that rounds its ticks every cycle (jack_transport does) would otherwise drift
-/// off its own frames by a beat in a minute.
+/// off its own frames by a beat in a minute. Cycles this client missed (an xrun) are no jump:
+/// the transport moved as far as JACK's frame counter did; nor is a rolling transport a few
+/// periods off it (a late client's reading).
 class BeatAnchor {
  public:
-  /// The beat at transport frame frame of a cycle of frames frames; bbtBeat and tempo (quarter
-  /// notes, per minute) as the master says them there.
-  double beatAt(std::uint32_t frame, std::uint32_t frames, bool rolling, double bbtBeat,
+  /// The beat at transport frame frame of the cycle starting at JACK frame start (JACK's frame
+  /// counter, wrapping); bbtBeat and tempo (quarter notes, per minute) as the master says them.
+  double beatAt(std::uint32_t start, std::uint32_t frame, bool rolling, double bbtBeat,
                 double tempo, double rate);
 
  private:
   bool have_ = false;
-  std::uint32_t frame_ = 0;   // frame of the anchor
-  std::uint32_t expect_ = 0;  // where the transport should be in the next cycle
+  bool rolled_ = false;      // the last cycle seen was rolling
+  std::uint32_t frame_ = 0;  // transport frame of the anchor
+  std::uint32_t lastStart_ = 0, lastFrame_ = 0;
   double beat_ = 0, tempo_ = 0;
 };
 

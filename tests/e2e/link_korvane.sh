@@ -44,11 +44,11 @@ e2e_wait_for 20 probe_is playing=1
 e2e_pad_press "$wid" 100 45
 e2e_wait_for 60 at_least 24
 
-# The strikes fall on the session's sixteenths: most of the last 8 within a quarter of a step
-# (30 ms). Tight timing is the benchmark's: here a loaded machine may hold strikes back.
+# The strikes fall on the session's sixteenths: most of the last 8 within 2 ms (they settle within
+# 0.1 ms; a loaded machine may hold single strikes back, or stall the server for a moment).
 on_grid() {
   grep '^note ' "$probe" | tail -n +3 | tail -n 8 |
-    awk '{ n++; if ($3 <= 30 && $3 >= -30) near++ } END { exit !(n == 8 && 2 * near > n) }'
+    awk '{ n++; if ($3 <= 2 && $3 >= -2) near++ } END { exit !(n == 8 && 2 * near > n) }'
 }
 e2e_poll 60 on_grid ||
   e2e_fail "the strikes are off the session's sixteenths (ms):"$'\n'"$(grep '^note ' "$probe")"

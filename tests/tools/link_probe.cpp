@@ -1,9 +1,12 @@
 // Joins the Link session through Korvane's Link source and prints what it follows, one line at a
 // time (flushed), so that the source can be tried against other peers without the window:
 //   state t=<steady s> tempo=<bpm> beat=<beat, bar of 4> peers=<n> playing=<0|1>  every 50 ms
-//   note <JACK µs> <ms off the grid> <beat in the bar>    a note-on at its input "in" (--jack)
-//   click <JACK µs> <ms off the beat> <beat in the bar> <high|low>   a metronome click at its
+//   note <steady µs> <ms off the grid> <beat in the bar>    a note-on at its input "in" (--jack)
+//   click <steady µs> <ms off the beat> <beat in the bar> <high|low>   a metronome click at its
 //                                        input "clicks" (--jack); high: the bar's first beat
+// A frame's moment is when its cycle ran, smoothed over the cycles (midi::FrameClock), not
+// jack_frames_to_time(): after a stall of the server jack2's own estimate swings for seconds,
+// tens of milliseconds off the cycles it times.
 // Lines starting with "#" are notes of the tool itself. Standard input takes "tempo <bpm>" (a
 // tempo proposed to the session) and "quit".
 // Options: --tempo BPM   the tempo to open with (120)
@@ -29,8 +32,8 @@
 #include <string>
 #include <thread>
 
+#include "midi/FrameClock.h"
 #include "midi/JackClient.h"
-#include "sync/ClockMap.h"
 #include "sync/Link.h"
 
 namespace {
@@ -55,8 +58,9 @@ bool onlyLoopback() {
 /// What arrives at the receiving ports, stamped with its frame.
 struct Stamp {
   jack_nframes_t frame;
-  char kind;      // 'n' a note-on, 'c' a click
-  int crossings;  // a click's zero crossings in its first 10 ms: its pitch
+  char kind;                  // 'n' a note-on, 'c' a click
+  int crossings;              // a click's zero crossings in its first 10 ms: its pitch
+  std::int64_t steadyNs = 0;  // when the frame played
 };
 
 /// A JACK client receiving notes and clicks; the process callback only stamps them.
@@ -83,8 +87,10 @@ struct Receiver {
     if (client) jack_client_close(client);
     jack_ringbuffer_free(ring);
   }
+  midi::FrameClock clock;  // process thread only
   void put(Stamp s) {
-    if (jack_ringbuffer_write_space(ring) >= sizeof s)
+    s.steadyNs = clock.momentAt(s.frame);
+    if (s.steadyNs != 0 && jack_ringbuffer_write_space(ring) >= sizeof s)
       jack_ringbuffer_write(ring, reinterpret_cast<const char*>(&s), sizeof s);
   }
   void listen(float x, jack_nframes_t frame, jack_nframes_t quiet, jack_nframes_t window) {
@@ -101,7 +107,11 @@ struct Receiver {
   }
   static int process(jack_nframes_t n, void* self) {
     auto& r = *static_cast<Receiver*>(self);
+    const auto now = duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
     const jack_nframes_t start = jack_last_frame_time(r.client);
+    const double rate = jack_get_sample_rate(r.client);
+    if (rate != r.clock.rate()) r.clock.reset(rate);
+    r.clock.update(now, start);
     void* midi = jack_port_get_buffer(r.notes, n);
     for (std::uint32_t i = 0, m = jack_midi_get_event_count(midi); i < m; ++i) {
       jack_midi_event_t e;
@@ -110,7 +120,6 @@ struct Receiver {
         r.put({start + e.time, 'n', 0});
     }
     const auto* audio = static_cast<const float*>(jack_port_get_buffer(r.clicks, n));
-    const double rate = jack_get_sample_rate(r.client);
     const auto quiet = static_cast<jack_nframes_t>(rate * 0.03);
     const auto window = static_cast<jack_nframes_t>(rate * 0.01);
     for (jack_nframes_t i = 0; i < n; ++i) r.listen(audio[i], start + i, quiet, window);
@@ -194,40 +203,21 @@ void readCommands(ksync::Source& link) {
   }
 }
 
-/// JACK's time (µs) as a steady moment. jack2 counts CLOCK_MONOTONIC_RAW, older JACKs the
-/// steady clock: whichever it reads at the start is taken.
-class JackTime {
- public:
-  JackTime() : map_(ksync::systemClocks()) {
-    const auto clocks = ksync::systemClocks();
-    const auto jack = static_cast<std::int64_t>(jack_get_time()) * 1000;
-    raw_ = std::llabs(jack - clocks.raw()) < std::llabs(jack - clocks.steady());
-    std::printf("# JACK's clock is %s\n", raw_ ? "CLOCK_MONOTONIC_RAW" : "the steady clock");
-  }
-  steady_clock::time_point moment(jack_time_t micros) {
-    const auto ns = static_cast<std::int64_t>(micros) * 1000;
-    return steady_clock::time_point(nanoseconds(raw_ ? map_.steadyAt(ns) : ns));
-  }
-
- private:
-  ksync::ClockMap map_;
-  bool raw_ = true;
-};
-
-/// Prints what the receiver stamped: its JACK time and how far it lies off the session's grid.
-void report(Receiver& r, JackTime& clock, ksync::Source& link, double every,
-            jack_nframes_t latency) {
+/// Prints what the receiver stamped: its moment and how far it lies off the session's grid.
+void report(Receiver& r, ksync::Source& link, double every, jack_nframes_t latency) {
+  const double rate = jack_get_sample_rate(r.client);
   Stamp s;
   while (jack_ringbuffer_read_space(r.ring) >= sizeof s) {
     jack_ringbuffer_read(r.ring, reinterpret_cast<char*>(&s), sizeof s);
     // A click was put ahead by its port's latency: it is meant for that much later.
-    const jack_nframes_t meant = s.kind == 'c' ? s.frame + latency : s.frame;
-    const jack_time_t micros = jack_frames_to_time(r.client, meant);
-    const auto b = link.at(clock.moment(micros));
+    const auto meant = steady_clock::time_point(
+        nanoseconds(s.steadyNs + (s.kind == 'c' ? std::llround(latency * 1e9 / rate) : 0)));
+    const auto b = link.at(meant);
     if (!b) continue;
     const auto inBar = (static_cast<long long>(std::round(b->beat)) % 4 + 4) % 4;
     const auto off = offGrid(b->beat, s.kind == 'c' ? 1 : every, b->tempo);
-    const auto micro = static_cast<unsigned long long>(micros);
+    const auto micro = static_cast<unsigned long long>(
+        duration_cast<microseconds>(meant.time_since_epoch()).count());
     // A metronome's first beat of the bar is its high tone (about 1.6 kHz against 1.1 kHz).
     if (s.kind == 'c')
       std::printf("click %llu %.3f %lld %s\n", micro, off, inBar,
@@ -269,8 +259,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "link_probe: no JACK server\n");
     return 1;
   }
-  std::unique_ptr<JackTime> jackTime;
-  if (o.jack) jackTime = std::make_unique<JackTime>();
   std::shared_ptr<midi::JackClient> jack;
   int port = -1;
   if (o.every > 0) {
@@ -292,7 +280,7 @@ int main(int argc, char** argv) {
   while (!quit) {
     if (striker) striker->poll();
     if (o.jack && jack_ringbuffer_read_space(receiver.ring) > 0)
-      report(receiver, *jackTime, *link, o.grid, playbackLatency(receiver.client, o.latencyPort));
+      report(receiver, *link, o.grid, playbackLatency(receiver.client, o.latencyPort));
     if (steady_clock::now() >= nextState) {
       const auto now = steady_clock::now();
       const auto b = link->at(now);

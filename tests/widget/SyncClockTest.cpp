@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -30,6 +31,8 @@ struct FakeSource : ksync::Source {
     if (silent) return std::nullopt;
     return ksync::Beat{beatAt(at), tempo, running};
   }
+  std::vector<double> proposed;
+  void proposeTempo(double t) override { proposed.push_back(t); }
 };
 
 class SyncClockTest : public test::PadTest {
@@ -42,10 +45,11 @@ class SyncClockTest : public test::PadTest {
     waiter.sleeps = true;
     form->Edit3->setText("120");
   }
-  void follow() {
+  /// showsTempo: the field shows the source's tempo, read-only; else it proposes (Link).
+  void follow(bool showsTempo = true) {
     auto fake = std::make_unique<FakeSource>();
     source = fake.get();
-    form->followSource(std::move(fake), true);
+    form->followSource(std::move(fake), showsTempo);
   }
   void hold(int x, int y) {
     form->PaintBox1MouseEnter();
@@ -176,6 +180,52 @@ TEST_F(SyncClockTest, TempoFieldShowsTheFollowedTempoAndGetsItsOwnBackOnOff) {
   form->followSource(nullptr, false);
   EXPECT_EQ(form->Edit5->text(), "98.5");
   EXPECT_FALSE(form->Edit5->isReadOnly());
+}
+
+TEST_F(SyncClockTest, OnlyAFinishedTempoEntryIsProposedToTheSession) {
+  follow(false);
+  auto* field = form->Edit5;
+  field->setFocus();
+  const auto typeOver = [&](const char* text) {
+    field->selectAll();
+    QTest::keyClicks(field, text);
+  };
+  const auto proposedWithin = [&](int ms) {
+    for (const auto until = Clock::now() + std::chrono::milliseconds(ms);
+         source->proposed.empty() && Clock::now() < until;)
+      QTest::qWait(20);
+    return source->proposed;
+  };
+  // Typed: nothing on the way ("1", "14"), the whole tempo once the typing pauses.
+  typeOver("140");
+  EXPECT_EQ(source->proposed, std::vector<double>{});
+  EXPECT_EQ(proposedWithin(5000), std::vector<double>{140});
+  source->proposed.clear();
+  // Return ends the entry at once, and only once.
+  typeOver("96.5");
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(source->proposed, std::vector<double>{96.5});
+  QTest::qWait(1200);
+  EXPECT_EQ(source->proposed, std::vector<double>{96.5});
+  source->proposed.clear();
+  // No tempo, or one out of the session's range: nothing proposed.
+  for (const char* text : {"5", "abc", "1200", ""}) {
+    typeOver(text);
+    if (*text == 0) QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Return);
+  }
+  QTest::qWait(1200);
+  EXPECT_EQ(source->proposed, std::vector<double>{});
+  // Return in a field not typed into keeps the session's tempo as it is.
+  form->showSync();
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_EQ(source->proposed, std::vector<double>{});
+  // A followed tempo (JACK transport, MIDI clock) is shown, never proposed.
+  follow(true);
+  typeOver("150");
+  QTest::keyClick(field, Qt::Key_Return);
+  QTest::qWait(1200);
+  EXPECT_EQ(source->proposed, std::vector<double>{});
 }
 
 TEST_F(SyncClockTest, ClockOutStartsAtThePressAndStopsAtTheRelease) {

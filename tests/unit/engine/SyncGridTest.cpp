@@ -82,4 +82,16 @@ TEST(StepDuration, TicksAtTheTempo) {
   EXPECT_EQ(engine::stepDuration(0, 480), std::chrono::nanoseconds(0));
 }
 
+TEST(SessionTempoOf, OnlyATempoLinkTakesWithoutClamping) {
+  const struct Row {
+    const char* text;
+    std::optional<double> tempo;
+  } rows[] = {
+      {"140", 140}, {"98.5", 98.5}, {"20", 20},     {"999", 999}, {"1", {}},
+      {"14", {}},   {"19.99", {}},  {"999.01", {}}, {"1000", {}}, {"", {}},
+      {"abc", {}},  {"-140", {}},   {"1e400", {}},  {"140x", {}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(engine::sessionTempoOf(r.text), r.tempo) << r.text;
+}
+
 }  // namespace

@@ -158,27 +158,37 @@ TEST(FrameClock, MomentAtIsTheInverseAcrossTheCounterWrap) {
 namespace {
 
 TEST(BeatAnchor, CountsFramesFromWhereTheMasterStartsJumpsOrChangesTempo) {
-  // 125 BPM at 48 kHz: 23040 frames a beat; 256-frame cycles.
+  // 125 BPM at 48 kHz: 23040 frames a beat; 256-frame cycles, JACK's counter 1000000 ahead of
+  // the transport at first.
   const struct Row {
     const char* what;
-    std::uint32_t frame;
+    std::uint32_t start, frame;
     bool rolling;
     double bbtBeat, tempo;
     double beat;
   } rows[] = {
-      {"first cycle: the master's beat", 0, true, 0, 125, 0},
-      {"rolling on: frames, not the master's rounded ticks", 256, true, 0.0109, 125, 256.0 / 23040},
-      {"and on", 512, true, 0.0218, 125, 512.0 / 23040},
-      {"relocated (not where the last cycle led): the master's beat", 23040, true, 1, 125, 1},
-      {"on from there", 23296, true, 0.99, 125, 1 + 256.0 / 23040},
-      {"a new tempo: taken from the master", 23552, true, 1.02, 250, 1.02},
-      {"stopped: stands", 23808, false, 1.05, 250, 1.02 + 256.0 / 11520},
-      {"still stopped", 23808, false, 1.05, 250, 1.02 + 256.0 / 11520},
-      {"located while stopped: the master's beat", 96000, false, 10, 250, 10},
+      {"first cycle: the master's beat", 1000000, 0, true, 0, 125, 0},
+      {"rolling on: frames, not the master's rounded ticks", 1000256, 256, true, 0.0109, 125,
+       256.0 / 23040},
+      {"and on", 1000512, 512, true, 0.0218, 125, 512.0 / 23040},
+      {"cycles missed (an xrun): still frames", 1001280, 1280, true, 0.05, 125, 1280.0 / 23040},
+      {"the counter read a cycle ahead (a late client): the transport's frames", 1001792, 1536,
+       true, 0.06, 125, 1536.0 / 23040},
+      {"and back", 1001792, 1792, true, 0.07, 125, 1792.0 / 23040},
+      {"relocated (not where the counter led): the master's beat", 1002048, 23040, true, 1, 125, 1},
+      {"on from there", 1002304, 23296, true, 0.99, 125, 1 + 256.0 / 23040},
+      {"relocated by 100 ms: the master's beat", 1002560, 28352, true, 1.5, 125, 1.5},
+      {"a new tempo: taken from the master", 1002816, 28608, true, 1.52, 250, 1.52},
+      {"stopped: stands", 1003072, 28864, false, 1.55, 250, 1.52 + 256.0 / 11520},
+      {"still stopped, cycles missed", 1003840, 28864, false, 1.55, 250, 1.52 + 256.0 / 11520},
+      {"started again where it stood", 1004096, 28864, true, 1.55, 250, 1.52 + 256.0 / 11520},
+      {"located and stopped: the master's beat", 1004352, 96000, false, 10, 250, 10},
+      {"JACK's counter wraps", 4294967040u, 96000, true, 10, 250, 10},
+      {"and the transport rolls on across it", 0, 96256, true, 10.02, 250, 10 + 256.0 / 11520},
   };
   midi::BeatAnchor anchor;
   for (const Row& r : rows)
-    EXPECT_NEAR(anchor.beatAt(r.frame, 256, r.rolling, r.bbtBeat, r.tempo, 48000), r.beat, 1e-9)
+    EXPECT_NEAR(anchor.beatAt(r.start, r.frame, r.rolling, r.bbtBeat, r.tempo, 48000), r.beat, 1e-9)
         << r.what;
 }
 
