@@ -65,10 +65,27 @@ void TForm1::gridTick(const engine::TickResult& tick) {
   const auto lead = MidiOut->lead();
   const auto beat = followed_->at(now + lead);
   const bool running = beat && beat->running;
-  // The first tick of a run is the press's: it sounds at once, as without a source.
-  const bool first = !clockDue_;
-  if (!first && gridNext_ && now + kEarly < *gridNext_) return gridWait(*gridNext_);
-  if (!first && !(running && gridNext_)) {
+  // A note's length: at the source's tempo, or at the tempo field's while the source is silent.
+  const auto step = [&] {
+    return beat ? engine::stepDuration(beat->tempo, tick.ticks)
+                : std::chrono::nanoseconds(std::chrono::milliseconds(tick.waitMs));
+  };
+  if (!clockDue_) {
+    // The press has just sounded the run's first note: the clock strikes from the first grid
+    // point at least half a step after it, rather than doubling the press at once.
+    clockDue_ = now;
+    noteEnd_ = now + lead + step();
+    gridNext_.reset();
+    if (!running) return;
+    const auto point =
+        engine::nextGridPoint(beat->beat, beat->tempo, tick.ticks, now + lead, std::nullopt, true);
+    if (!point) return;
+    gridNext_ = point->at - lead;
+    gridNextBeat_ = point->beat;
+    return gridWait(*gridNext_);
+  }
+  if (gridNext_ && now + kEarly < *gridNext_) return gridWait(*gridNext_);
+  if (!(running && gridNext_)) {
     if (running) {
       // Resumed: on to the first grid point the strike can still reach.
       const auto point = engine::nextGridPoint(beat->beat, beat->tempo, tick.ticks, now + lead,
@@ -87,23 +104,17 @@ void TForm1::gridTick(const engine::TickResult& tick) {
     }
     return;
   }
-  Clock::time_point at = first ? now : *gridNext_;
   // Timed afresh from this tick's reading: the one a step ago went through a mapping of the
   // source's clock (JACK frames, Link's) that has moved since, by milliseconds after an xrun.
-  if (!first && running)
-    at = now +
-         std::chrono::nanoseconds(std::llround((gridNextBeat_ - beat->beat) * 60e9 / beat->tempo));
+  const Clock::time_point at =
+      now +
+      std::chrono::nanoseconds(std::llround((gridNextBeat_ - beat->beat) * 60e9 / beat->tempo));
   const double previous = gridNextBeat_;
   gridStrike(tick, at);
-  // A silent source has no tempo: the note lasts its length at the tempo field's.
-  noteEnd_ = at + lead +
-             (beat ? engine::stepDuration(beat->tempo, tick.ticks)
-                   : std::chrono::milliseconds(tick.waitMs));
+  noteEnd_ = at + lead + step();
   gridNext_.reset();
-  if (!running) return;
   const auto point =
-      engine::nextGridPoint(beat->beat, beat->tempo, tick.ticks, now + lead,
-                            first ? std::nullopt : std::optional<double>(previous), first);
+      engine::nextGridPoint(beat->beat, beat->tempo, tick.ticks, now + lead, previous, false);
   if (!point) return;
   gridNext_ = point->at - lead;
   gridNextBeat_ = point->beat;

@@ -82,8 +82,8 @@ TEST_F(SyncClockTest, PressSoundsAtOnceThenStrikesFallOnTheGrid) {
   hold(50, 20);  // note 10, velocity 117
   take();
   const double pressBeat = source->beatAt(Clock::now());
-  form->NoteClockTick(0);  // the press's tick: at once, as without a source
-  EXPECT_EQ(packed(take()), (Notes{msg(0x80, 10, 117), msg(0x90, 10, 117)}));
+  form->NoteClockTick(0);  // the press's tick: the press sounds on, nothing doubles it
+  EXPECT_EQ(packed(take()), Notes{});
   ASSERT_EQ(waiter.deadlines.size(), 1u);
   const double firstBeat = source->beatAt(waiter.deadlines[0]);
   EXPECT_LT(offGridUs(waiter.deadlines[0], 0.25), 5) << firstBeat;
@@ -148,17 +148,18 @@ TEST_F(SyncClockTest, GateStepsAndRestsAdvanceOnTheGrid) {
   form->CheckBox1->setChecked(true);
   hold(50, 20);
   take();
-  form->NoteClockTick(0);  // step 0 at once
-  take();
+  form->NoteClockTick(0);  // the press's tick: step 0 waits for the grid
+  EXPECT_TRUE(take().empty());
   std::vector<double> beats;
-  for (int strike = 0; strike < 3; ++strike) {
+  for (int strike = 0; strike < 4; ++strike) {
     form->NoteClockTick(0);
     beats.push_back(source->beatAt(take().front().due));
   }
   // Step 1 (the rest) a sixteenth after step 0's grid point, step 2 a sixteenth later, then
   // step 0 again an eighth (240 ticks) later.
   EXPECT_NEAR(beats[1] - beats[0], 0.25, 1e-4);
-  EXPECT_NEAR(beats[2] - beats[1], 0.5, 1e-4);
+  EXPECT_NEAR(beats[2] - beats[1], 0.25, 1e-4);
+  EXPECT_NEAR(beats[3] - beats[2], 0.5, 1e-4);
   EXPECT_EQ(form->GateStep, 1);
 }
 
