@@ -19,9 +19,10 @@
 # Processes and folders
 #   e2e_jack_start [name]         start `jackd -S -d dummy` (256-frame period) under a unique name and
 #                                 wait until it serves; exports JACK_DEFAULT_SERVER.
-#   e2e_capture_start [client]    start midi_capture (JACK client name unique by default); waits
-#                                 for its port. E2E_CAPTURE: its output file; E2E_CAPTURE_PORT: the
-#                                 full JACK port name ("client:in").
+#   e2e_capture_start [client] [--frames]  start midi_capture (JACK client name unique by
+#                                 default); waits for its port. E2E_CAPTURE: its output file;
+#                                 E2E_CAPTURE_PORT: the full JACK port name ("client:in"). With
+#                                 --frames each line starts with the JACK frame, not the time.
 #   e2e_korvane_start [ini] [env…] copy KORVANE_BIN into a fresh folder (KORVANE_DIR), with the file
 #                                 ini as korvane.ini when given, and start it there with the extra
 #                                 NAME=value settings; KORVANE_PID, KORVANE_LOG (stdout+stderr).
@@ -179,7 +180,7 @@ e2e_capture_start() {
   local client=${1:-capture-$E2E_TAG}
   E2E_CAPTURE="$E2E_TMP/capture-$client.txt"
   E2E_CAPTURE_PORT="$client:in"
-  e2e_spawn "$E2E_CAPTURE" "$TOOLS_DIR/midi_capture" "$client"
+  e2e_spawn "$E2E_CAPTURE" "$TOOLS_DIR/midi_capture" ${2:+"$2"} "$client"
   e2e_wait_for 20 grep -q "^# ready" "$E2E_CAPTURE"
 }
 

@@ -1,8 +1,11 @@
 // Captures MIDI on a JACK input port and prints one line per message:
 //   <seconds on the monotonic clock, 6 decimals> <bytes in hex>   e.g. "1234.567890 90 3c 64"
 // The time is the message's own frame in its cycle, on JACK's clock (jack2: CLOCK_MONOTONIC_RAW).
+// With --frames, the first field is the message's JACK frame instead (an integer): spacing in
+// frames, free of the server's time estimate, which wanders after an xrun.
 // Lines starting with "#" are notes of the tool itself ("# ready <full port name>").
-// Usage: midi_capture [client-name]   (default "midi_capture"); ends on SIGTERM or SIGINT.
+// Usage: midi_capture [--frames] [client-name]   (default "midi_capture"); ends on SIGTERM or
+// SIGINT.
 //
 // libjack directly: the process callback only copies events into a ring buffer; the main thread
 // prints them, so a slow terminal or a loaded machine never makes the capture miss a cycle.
@@ -22,9 +25,11 @@ namespace {
 
 std::atomic<bool> stop{false};
 std::atomic<unsigned> dropped{0};
+bool printFrames = false;
 
 struct Event {
   jack_time_t micros;
+  jack_nframes_t frame;
   std::uint32_t size;
   unsigned char bytes[16];
 };
@@ -47,7 +52,7 @@ int process(jack_nframes_t frames, void* arg) {
   for (std::uint32_t i = 0; i < count; ++i) {
     jack_midi_event_t in;
     if (jack_midi_event_get(&in, buffer, i) != 0) continue;
-    Event ev{jack_frames_to_time(cap->client, start + in.time), 0, {}};
+    Event ev{jack_frames_to_time(cap->client, start + in.time), start + in.time, 0, {}};
     ev.size = static_cast<std::uint32_t>(in.size < sizeof ev.bytes ? in.size : sizeof ev.bytes);
     for (std::uint32_t b = 0; b < ev.size; ++b) ev.bytes[b] = in.buffer[b];
     if (jack_ringbuffer_write_space(cap->ring) < sizeof ev) {
@@ -63,8 +68,11 @@ void printAll(jack_ringbuffer_t* ring) {
   Event ev;
   while (jack_ringbuffer_read_space(ring) >= sizeof ev) {
     jack_ringbuffer_read(ring, reinterpret_cast<char*>(&ev), sizeof ev);
-    std::printf("%llu.%06llu", static_cast<unsigned long long>(ev.micros / 1000000),
-                static_cast<unsigned long long>(ev.micros % 1000000));
+    if (printFrames)
+      std::printf("%lu", static_cast<unsigned long>(ev.frame));
+    else
+      std::printf("%llu.%06llu", static_cast<unsigned long long>(ev.micros / 1000000),
+                  static_cast<unsigned long long>(ev.micros % 1000000));
     for (std::uint32_t b = 0; b < ev.size; ++b) std::printf(" %02x", ev.bytes[b]);
     std::printf("\n");
   }
@@ -74,7 +82,12 @@ void printAll(jack_ringbuffer_t* ring) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string name = argc > 1 ? argv[1] : "midi_capture";
+  int arg = 1;
+  if (argc > arg && std::string(argv[arg]) == "--frames") {
+    printFrames = true;
+    ++arg;
+  }
+  const std::string name = argc > arg ? argv[arg] : "midi_capture";
   std::signal(SIGTERM, onSignal);
   std::signal(SIGINT, onSignal);
   Capture cap;
