@@ -63,6 +63,7 @@ transport "master"
 transport "tempo 125"
 transport "locate 0"
 e2e_spawn "$E2E_TMP/mclk.log" jack_midi_clock
+mclk_pid=$E2E_LAST_PID
 e2e_capture_start "mclk-$E2E_TAG" --frames
 ref=$E2E_CAPTURE
 e2e_wait_for 20 bash -c "jack_lsp | grep -q '^jack_midi_clock:'"
@@ -128,5 +129,7 @@ read -r position moved late wrong tempo < <(awk -v ref="$refdata" '
   e2e_fail "after Continue at position $position the first pulse is $wrong frames off its beat" \
     $'\n'"$data"$'\n'"$refdata"
 [ "$tempo" -ge 8 ] || e2e_fail "only $tempo of the last 10 pulses 800 frames apart at 150 BPM"$'\n'"$data"
+# jack_midi_clock ends its client on SIGINT; killed, it would stall the server's cycles.
+kill -INT "$mclk_pid"
 echo "following: $near of $total pulses at jack_midi_clock's; continued at sixteenth $position" \
   "($wrong frames off) after $moved frames stopped; $tempo of 10 at the new tempo"
