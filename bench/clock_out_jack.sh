@@ -5,11 +5,13 @@
 # --sync jack, beside jack_midi_clock clocking the same transport (jack_transport the master),
 # all in one run of a JACK dummy server per period (1024, 256 and 64 frames). The first seconds
 # of each run are left out. Optionally one busy loop per core beside it all.
-# Usage: bench/clock_out_jack.sh [build-dir] [seconds] [load]   (build-test/, 30 s; load: 1)
+# Usage: bench/clock_out_jack.sh [build-dir] [seconds] [load] [periods]
+#        (build-test/, 30 s; load: 1; periods: "1024 256 64"). KEEP=DIR keeps the captures there.
 set -euo pipefail
 build=$(realpath "${1:-build-test}")
 seconds=${2:-30}
 load=${3:-0}
+periods=${4:-1024 256 64}
 settle=3
 source "$(dirname "$0")/../scripts/xvfb.sh"
 source "$(dirname "$0")/jack.sh"
@@ -63,7 +65,7 @@ errors() {
 
 echo "MIDI clock out: pulse interval against 960 frames (125 BPM), ${seconds}s per run after ${settle}s"
 echo "($( [ "$load" = 1 ] && echo "a busy loop per core beside it; " )machine shared: figures vary between runs)"
-for period in 1024 256 64; do
+for period in $periods; do
   jack_start "korvane-clockout-$$-$period" "$period" "$tmp/jackd.log"
   pids=()
   mkfifo "$tmp/transport"
@@ -96,6 +98,7 @@ for period in 1024 256 64; do
   printf "  korvane following transport "; errors "$tmp/follow.txt" | stats ms
   printf "  jack_midi_clock             "; errors "$tmp/ref.txt" | stats ms
   echo "  dummy server: $(grep -c XRun "$tmp/jackd.log" || true) xrun lines"
+  [ -z "${KEEP:-}" ] || cp "$tmp"/*.txt "$tmp/jackd.log" "$tmp/korvane.log" "$KEEP/" 2>/dev/null || true
   jack_stop
 done
 stop_pids "${busy[@]}"
