@@ -56,7 +56,8 @@ for jitter in 0 2 5; do
   exec 7>&-
   rm -f "$tmp/transport"
   # The step: the pulse before the first interval nearer 140's (857 frames) than 120's (1000).
-  step=$(awk '$1 == "pulse" { if (last != "" && $3 - last < 929) { print at; exit } last = $3; at = $2 }' "$tmp/probe.log")
+  step=$(awk '$1 == "pulse" { if (last != "" && $3 - last < 929) { print at; exit }
+    last = $3; at = $2 }' "$tmp/probe.log")
   first=$(awk '$1 == "est" { print $2; exit }' "$tmp/probe.log")
   echo "jitter ${jitter}% (jack_midi_clock -J $jitter)"
   # jack_midi_clock's jitter varies each interval, so its pulses wander: the source's own tempo

@@ -60,7 +60,9 @@ capture() { # capture NAME: midi_capture --frames as NAME, its file $tmp/NAME.tx
 }
 # The interval errors (ms) of the pulses in file after the settling time.
 errors() {
-  awk -v skip=$((settle * 50)) '$2 == "f8" { if (++n > skip && last != "") printf "%.5f\n", ($1 - last - 960) / 48; last = $1 }' "$1"
+  awk -v skip=$((settle * 50)) '$2 == "f8" {
+    if (++n > skip && last != "") printf "%.5f\n", ($1 - last - 960) / 48
+    last = $1 }' "$1"
 }
 
 echo "MIDI clock out: pulse interval against 960 frames (125 BPM), ${seconds}s per run after ${settle}s"
@@ -82,7 +84,9 @@ for period in $periods; do
     capture "$mode"
     args=(--send-clock --device "$mode:in")
     [ "$mode" = follow ] && args+=(--sync jack)
-    env -C "$tmp/app" KORVANE_SYNTH_DRIVER=none KORVANE_SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2 ./korvane "${args[@]}" >"$tmp/korvane.log" 2>&1 &
+    env -C "$tmp/app" KORVANE_SYNTH_DRIVER=none \
+      KORVANE_SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2 \
+      ./korvane "${args[@]}" >"$tmp/korvane.log" 2>&1 &
     korvane=$!
     sleep $((settle + seconds))
     stop_pids "$korvane"

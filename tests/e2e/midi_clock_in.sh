@@ -48,11 +48,11 @@ xdotool mouseup 1
 e2e_wait_for 10 e2e_capture_has ' b0 7b 00$'
 
 # Each strike after the press's two against the clock's pulses: on every sixth of them counted
-# from the first, beat 0 (the transport started at 0), at 120 BPM until the tempo changed, at 140 from 2 beats after it (when the clock's pulses came 857
-# frames apart). A loaded machine may hold back single strikes by milliseconds (the sender woke
-# late), and an xrun of the dummy server jolts the pulses: on the grid is from 1 ms before its
-# pulse to 10 ms after, for most strikes, half of them within 1 ms; the strikes' median spacing
-# is the tempo's sixteenth.
+# from the first, beat 0 (the transport started at 0); at 120 BPM until the tempo changed, at 140
+# from 2 beats after it (when the clock's pulses came 857 frames apart). A loaded machine may
+# hold back single strikes by milliseconds (the sender woke late), and an xrun of the dummy
+# server jolts the pulses: on the grid is from 1 ms before its pulse to 10 ms after, for most
+# strikes, half of them within 1 ms; the strikes' median spacing is the tempo's sixteenth.
 data=$(e2e_capture_data)
 refdata=$(grep -v '^#' "$ref")
 read -r slow slow_on slow_near slow_gap fast fast_on fast_near fast_gap < <(awk -v ref="$refdata" '
@@ -67,7 +67,10 @@ read -r slow slow_on slow_near slow_gap fast fast_on fast_near fast_gap < <(awk 
             p[n++] = f[1] } }
   $2 == "90" && ++seen > 2 {
     best = 1e9
-    for (i = 0; i < n; i++) { d = $1 - p[i]; if ((d < 0 ? -d : d) < (best < 0 ? -best : best)) { best = d; k = i } }
+    for (i = 0; i < n; i++) {
+      d = $1 - p[i]
+      if ((d < 0 ? -d : d) < (best < 0 ? -best : best)) { best = d; k = i }
+    }
     on = best >= -48 && best <= 480 && k % 6 == 0
     near = on && best <= 48
     gap = last == "" ? "" : $1 - last; last = $1
@@ -84,7 +87,11 @@ read -r slow slow_on slow_near slow_gap fast fast_on fast_near fast_gap < <(awk 
 [ "$slow_gap" -ge 5998 ] && [ "$slow_gap" -le 6002 ] && [ "$fast_gap" -ge 5141 ] &&
   [ "$fast_gap" -le 5145 ] ||
   e2e_fail "strikes $slow_gap frames apart at 120, $fast_gap at 140 (medians)"$'\n'"$data"
-# jack_midi_clock ends its client on SIGINT; killed, it would stall the server's cycles.
+# jack_midi_clock ends its client on SIGINT; killed, it would stall the server's cycles. A client
+# that held up its cycles (a blocking call in the process callback) would have the server say so.
 kill -INT "$mclk_pid"
+e2e_wait_for 10 e2e_gone "$mclk_pid"
+! grep -E 'SuspendRefNum|ProcessWriteSlaves' "$E2E_TMP/jackd.log" ||
+  e2e_fail "the server's cycles were held up"
 echo "on the clock's sixteenths: $slow_on of $slow at 120 BPM ($slow_near within 1 ms), $fast_on" \
   "of $fast at 140 ($fast_near); median spacing $slow_gap and $fast_gap frames"
