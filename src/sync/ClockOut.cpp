@@ -64,21 +64,27 @@ std::vector<ClockMessage> ClockOut::follow(const std::optional<Beat>& beat, Mome
   std::vector<ClockMessage> out;
   const Moment sendFor = landing - lead;
   const bool running = beat && beat->running && beat->tempo > 0;
+  const bool starts = running && !running_;
   if (running != running_) {
     running_ = running;
+    pulse_.reset();
     if (!running) {
       out.push_back({0xFC, 0, 0, sendFor});
     } else if (beat->beat < 0.25) {  // a clock in is read a few pulses after its Start
       out.push_back({0xFA, 0, 0, sendFor});
+      // The receiver counts from the first pulse after Start: beat 0's, which has passed
+      // already; it goes at once, with any since, so that the count holds.
+      pulse_ = 0;
     } else {
-      // Song position in sixteenth notes, then Continue: the receiver picks up there.
+      // Song position in sixteenth notes, then Continue: the receiver picks up there on the
+      // next pulse, which must be that sixteenth's (the one just passed would leave it behind).
       const auto sixteenths =
-          static_cast<int>(std::clamp(std::floor(beat->beat * 4), 0.0, 16383.0));
+          static_cast<int>(std::clamp(std::ceil(beat->beat * 4 - kOnPulse), 0.0, 16383.0));
       out.push_back({0xF2, static_cast<std::uint8_t>(sixteenths & 0x7F),
                      static_cast<std::uint8_t>(sixteenths >> 7), sendFor});
       out.push_back({0xFB, 0, 0, sendFor});
+      pulse_ = static_cast<long long>(sixteenths) * (kPulsesPerBeat / 4);
     }
-    last_.reset();
   }
   if (!running) {
     next_.reset();
@@ -86,20 +92,20 @@ std::vector<ClockMessage> ClockOut::follow(const std::optional<Beat>& beat, Mome
   }
   const double pulses = beat->beat * kPulsesPerBeat;
   auto first = static_cast<long long>(std::ceil(pulses - kOnPulse));
-  // The pulses after the last one sent, though their moments have just passed (a reading comes
-  // between pulses); afresh from the position now after a relocation or a stall.
-  if (last_ && *last_ + 1 >= first - 2 && *last_ < first + kPulsesPerBeat) first = *last_ + 1;
+  // The pulse planned goes next, though its moment has just passed: a reading comes a little
+  // after the moment it waited for. Afresh from the position now after a relocation or a stall.
+  if (pulse_ && (starts || (*pulse_ >= first - 3 && *pulse_ <= first + kPulsesPerBeat)))
+    first = *pulse_;
   // Never a burst: a source that jumped ahead (or a wild tempo) gets one beat's pulses at most.
   for (long long n = first; n < first + kPulsesPerBeat; ++n) {
     const double ahead = static_cast<double>(n) / kPulsesPerBeat - beat->beat;
     // Each for its own moment, also one just past: the port places it there still.
     const Moment at = sendFor + beatsToNs(ahead, beat->tempo);
-    if (at > until) {
-      next_ = at;
-      break;
-    }
+    pulse_ = n;
+    next_ = at;
+    if (at > until) break;
     out.push_back({0xF8, 0, 0, at});
-    last_ = n;
+    pulse_ = n + 1;
     next_ = at + beatsToNs(1.0 / kPulsesPerBeat, beat->tempo);
   }
   return out;

@@ -44,8 +44,8 @@ class ClockOut {
   double tempo_ = 0;
   long long count_ = 0;  // free running: pulses sent since the anchor
   bool pressed_ = false;
-  bool running_ = false;           // following: the source was running at the last look
-  std::optional<long long> last_;  // following: index (beat × 24) of the last pulse sent
+  bool running_ = false;            // following: the source was running at the last look
+  std::optional<long long> pulse_;  // following: index (beat × 24) of the pulse to send next
   std::optional<Moment> next_;
 };
 

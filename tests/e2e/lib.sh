@@ -20,8 +20,9 @@
 #   e2e_jack_start [name]         start `jackd -S -d dummy` (256-frame period) under a unique name and
 #                                 wait until it serves; exports JACK_DEFAULT_SERVER.
 #   e2e_capture_start [client] [option…]  start midi_capture (JACK client name unique by default;
-#                                 options passed on: --transport); waits for its port. E2E_CAPTURE:
-#                                 its output file; E2E_CAPTURE_PORT: the full JACK port name.
+#                                 options passed on: --frames, each line starting with the JACK
+#                                 frame, or --transport); waits for its port. E2E_CAPTURE: its
+#                                 output file; E2E_CAPTURE_PORT: the full JACK port name.
 #   e2e_korvane_start [ini] [env…] copy KORVANE_BIN into a fresh folder (KORVANE_DIR), with the file
 #                                 ini as korvane.ini when given, and start it there with the extra
 #                                 NAME=value settings; KORVANE_PID, KORVANE_LOG (stdout+stderr).

@@ -2,11 +2,13 @@
 //   <seconds on the monotonic clock, 6 decimals> <bytes in hex>   e.g. "1234.567890 90 3c 64"
 // The time is the message's own frame in its cycle, on JACK's clock (jack2: CLOCK_MONOTONIC_RAW).
 // Lines starting with "#" are notes of the tool itself ("# ready <full port name>").
-// Usage: midi_capture [client-name] [--transport]   (default "midi_capture"); ends on SIGTERM or
-// SIGINT. With --transport the time is the message's frame on the JACK transport (the transport
-// frame of its cycle plus its offset in it), and wherever the transport starts, is relocated or
-// changes tempo a line "# transport frame F beat B bpm T rate R" gives the master's beat there
-// (B: quarter notes since bar 1 beat 1; "beat -" without a timebase master).
+// With --frames, the first field is the message's JACK frame instead (an integer): spacing in
+// frames, free of the server's time estimate, which wanders after an xrun.
+// Usage: midi_capture [client-name] [--frames | --transport]   (default "midi_capture"); ends on
+// SIGTERM or SIGINT. With --transport the time is the message's frame on the JACK transport (the
+// transport frame of its cycle plus its offset in it), and wherever the transport starts, is
+// relocated or changes tempo a line "# transport frame F beat B bpm T rate R" gives the master's
+// beat there (B: quarter notes since bar 1 beat 1; "beat -" without a timebase master).
 //
 // libjack directly: the process callback only copies events into a ring buffer; the main thread
 // prints them, so a slow terminal or a loaded machine never makes the capture miss a cycle.
@@ -30,7 +32,7 @@ std::atomic<bool> stop{false};
 std::atomic<unsigned> dropped{0};
 
 struct Event {
-  jack_time_t micros;  // or, with --transport, the transport frame
+  jack_time_t micros;  // or, with --frames or --transport, the frame
   std::uint32_t size;  // 0: a transport line
   unsigned char bytes[16];
   double beat, bpm, rate;  // a transport line; beat < 0 without a master
@@ -41,6 +43,7 @@ struct Capture {
   jack_port_t* port = nullptr;
   jack_ringbuffer_t* ring = nullptr;
   bool transport = false;
+  bool frames = false;
   bool rolled = false;  // the last cycle's transport was rolling
   jack_nframes_t lastStart = 0, lastFrame = 0;
   double bpm = 0;
@@ -96,13 +99,14 @@ int process(jack_nframes_t frames, void* arg) {
   for (std::uint32_t i = 0; i < count; ++i) {
     jack_midi_event_t in;
     if (jack_midi_event_get(&in, buffer, i) != 0 || in.size == 0) continue;
-    Event ev{
-        cap->transport ? transport + in.time : jack_frames_to_time(cap->client, start + in.time),
-        0,
-        {},
-        0,
-        0,
-        0};
+    Event ev{cap->transport ? transport + in.time
+             : cap->frames  ? start + in.time
+                            : jack_frames_to_time(cap->client, start + in.time),
+             0,
+             {},
+             0,
+             0,
+             0};
     ev.size = static_cast<std::uint32_t>(in.size < sizeof ev.bytes ? in.size : sizeof ev.bytes);
     for (std::uint32_t b = 0; b < ev.size; ++b) ev.bytes[b] = in.buffer[b];
     put(cap, ev);
@@ -110,7 +114,7 @@ int process(jack_nframes_t frames, void* arg) {
   return 0;
 }
 
-void printAll(jack_ringbuffer_t* ring, bool transport) {
+void printAll(jack_ringbuffer_t* ring, bool inFrames) {
   Event ev;
   while (jack_ringbuffer_read_space(ring) >= sizeof ev) {
     jack_ringbuffer_read(ring, reinterpret_cast<char*>(&ev), sizeof ev);
@@ -123,7 +127,7 @@ void printAll(jack_ringbuffer_t* ring, bool transport) {
         std::printf(" beat %.9f bpm %.9f rate %.0f\n", ev.beat, ev.bpm, ev.rate);
       continue;
     }
-    if (transport)
+    if (inFrames)
       std::printf("%llu", at);
     else
       std::printf("%llu.%06llu", at / 1000000, at % 1000000);
@@ -141,6 +145,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--transport")
       cap.transport = true;
+    else if (std::string(argv[i]) == "--frames")
+      cap.frames = true;
     else
       name = argv[i];
   }
@@ -162,11 +168,11 @@ int main(int argc, char** argv) {
   std::printf("# ready %s\n", jack_port_name(cap.port));
   std::fflush(stdout);
   while (!stop) {
-    printAll(cap.ring, cap.transport);
+    printAll(cap.ring, cap.transport || cap.frames);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   jack_deactivate(cap.client);
-  printAll(cap.ring, cap.transport);
+  printAll(cap.ring, cap.transport || cap.frames);
   if (dropped) std::fprintf(stderr, "midi_capture: %u messages dropped\n", dropped.load());
   jack_client_close(cap.client);
   jack_ringbuffer_free(cap.ring);

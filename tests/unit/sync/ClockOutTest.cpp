@@ -80,13 +80,46 @@ TEST(ClockOut, FollowsTheSourcesBeatAndItsStartStop) {
        "F8@-480"},
       {"read well before the one after", beatAt(2.0 / 24 + 0.02, true), ""},
       {"stopped: Stop", beatAt(0.05, false), "FC@0"},
-      {"continued at beat 8.49: position 33, Continue, then the next pulse", beatAt(8.49, true),
-       "F2@0 FB@0 F8@4800"},
+      {"continued at beat 8.49: position 34, Continue, then the pulse of beat 8.5",
+       beatAt(8.49, true), "F2@0 FB@0 F8@4800"},
       {"silent: Stop", std::nullopt, "FC@0"},
   };
   ksync::ClockOut out;
   for (const Row& r : rows) {
     const auto sent = out.follow(r.beat, t0 + lead, lead, t0 + microseconds(4800));
+    EXPECT_EQ(listed(sent), r.sent) << r.what;
+  }
+}
+
+TEST(ClockOut, EveryPulseOnceWhereReadingsComeJustAfterThem) {
+  // 125 BPM (a pulse every 20 ms), lead 5 ms; each reading sends what is due by its own moment.
+  // A reading that waited for a pulse comes a little after it (here 0.0001 beats, 48 µs).
+  const double late = 0.0001;
+  const struct Row {
+    const char* what;
+    std::vector<double> beats;  ///< read in turn, each at landing = t0 + lead
+    const char* sent;
+  } rows[] = {
+      {"started read at 0.017: Start and beat 0's pulse at once, then each pulse once",
+       {0.017, 1.0 / 24 + late, 2.0 / 24 + late, 3.0 / 24 + late},
+       "FA@0 F8@-8160 F8@-48 F8@-48 F8@-48"},
+      {"started read at 0.1: the pulses since beat 0 at once, the count holds",
+       {0.1, 3.0 / 24 + late},
+       "FA@0 F8@-48000 F8@-28000 F8@-8000 F8@-48"},
+      {"continued read at 2.3: position 10, then the pulses from beat 2.5 on",
+       {2.3, 2.5 + late, 2.5 + 1.0 / 24 + late},
+       "F2@0 FB@0 F8@-48 F8@-48"},
+      {"after a stall, afresh from the position, and again each pulse once",
+       {0.0, 1.0 / 24 + late, 9.01, 9.0 + 1.0 / 24 + late, 9.0 + 2.0 / 24 + late},
+       "FA@0 F8@0 F8@-48 F8@-48 F8@-48"},
+  };
+  const auto lead = milliseconds(5);
+  for (const Row& r : rows) {
+    ksync::ClockOut out;
+    std::vector<ClockMessage> sent;
+    for (const double beat : r.beats)
+      for (const auto& m : out.follow(ksync::Beat{beat, 125, true}, t0 + lead, lead, t0))
+        sent.push_back(m);
     EXPECT_EQ(listed(sent), r.sent) << r.what;
   }
 }
@@ -102,7 +135,8 @@ TEST(ClockOut, SongPositionBytesBeforeContinue) {
   const auto sent = out.follow(ksync::Beat{1000.3, 120, true}, t0, {}, t0);
   ASSERT_GE(sent.size(), 2u);
   EXPECT_EQ(sent[0].status, 0xF2);
-  EXPECT_EQ(sent[0].data1 | sent[0].data2 << 7, 4001);  // sixteenths
+  // Sixteenths: the next one, whose pulse is the first the receiver counts after Continue.
+  EXPECT_EQ(sent[0].data1 | sent[0].data2 << 7, 4002);
   EXPECT_EQ(sent[1].status, 0xFB);
 }
 
