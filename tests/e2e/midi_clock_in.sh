@@ -47,7 +47,7 @@ last=$(e2e_capture_data | awk '$2 == "90" || $2 == "80" { s = $2 } END { print s
 xdotool mouseup 1
 e2e_wait_for 10 e2e_capture_has ' b0 7b 00$'
 
-# Each strike after the press's two against the clock's pulses: on every sixth of them counted
+# Each strike after the press's note against the clock's pulses: on every sixth of them counted
 # from the first, beat 0 (the transport started at 0); at 120 BPM until the tempo changed, at 140
 # from 2 beats after it (when the clock's pulses came 857 frames apart). A loaded machine may
 # hold back single strikes by milliseconds (the sender woke late), and an xrun of the dummy
@@ -65,7 +65,7 @@ read -r slow slow_on slow_near slow_gap fast fast_on fast_near fast_gap < <(awk 
             if (f[2] != "f8") continue
             if (n > 0 && change == "" && f[1] - p[n - 1] < 900) change = p[n - 1]
             p[n++] = f[1] } }
-  $2 == "90" && ++seen > 2 {
+  $2 == "90" && ++seen > 1 {
     best = 1e9
     for (i = 0; i < n; i++) {
       d = $1 - p[i]
