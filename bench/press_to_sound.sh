@@ -182,7 +182,7 @@ interval_errors() {
   # A strike's first millisecond peaks near 0.085; a tail dying away across the low threshold
   # gives weak false onsets, left out.
   awk -v from="$1" '$2 == "onset" && $1 > from && $3 >= 0.03 {
-      if (n++) { e = ($1 - last) * 1000 - 120; print e < 0 ? -e : e }
+      if (n++) { e = ($1 - last) * 1000 - 120; printf "%.6f\n", e < 0 ? -e : e }
       last = $1 }' "$2" | sort -n |
     awk '{ v[NR] = $1 } function q(p) { return v[int(p * (NR - 1) + 0.5) + 1] }
       END { if (NR) printf "%7.3f %7.3f %7.3f %5d", q(0.5), q(0.99), v[NR], NR; else print "no data" }'
