@@ -22,15 +22,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wait_for() {
-  local tries=$(($1 * 10))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $((tries -= 1)) -gt 0 ] || { echo "clock_in_jack: timed out waiting for: $*" >&2; return 1; }
-    sleep 0.1
-  done
-}
-
 echo "MIDI clock in from jack_midi_clock: 120 BPM for ${seconds}s, then 140 for ${seconds}s"
 echo "(machine shared: figures vary between runs)"
 for jitter in 0 2 5; do

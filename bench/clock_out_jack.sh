@@ -45,14 +45,6 @@ if [ "$load" = 1 ]; then
   done
 fi
 
-wait_for() {
-  local tries=$(($1 * 10))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $((tries -= 1)) -gt 0 ] || { echo "clock_out_jack: timed out waiting for: $*" >&2; return 1; }
-    sleep 0.1
-  done
-}
 capture() { # capture NAME: midi_capture --frames as NAME, its file $tmp/NAME.txt
   "$build/tests/midi_capture" --frames "$1" >"$tmp/$1.txt" 2>&1 &
   pids+=("$!")

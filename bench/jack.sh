@@ -4,6 +4,8 @@
 #                                JACK_DEFAULT_SERVER, wait until it serves (20 s at most).
 #   jack_stop                    end it with SIGTERM and wait: a killed jackd keeps its slot in
 #                                JACK's server registry.
+#   wait_for SECONDS cmd…        run cmd every 100 ms until it succeeds; 1 (and a line on
+#                                stderr, named after the script) when it never does.
 
 JACKD_PID=""
 export JACK_NO_START_SERVER=1
@@ -26,4 +28,16 @@ jack_stop() {
   kill -TERM "$JACKD_PID" 2>/dev/null || true
   wait "$JACKD_PID" 2>/dev/null || true
   JACKD_PID=""
+}
+
+wait_for() {
+  local tries=$(($1 * 10))
+  shift
+  until "$@" >/dev/null 2>&1; do
+    [ $((tries -= 1)) -gt 0 ] || {
+      echo "$(basename "$0" .sh): timed out waiting for: $*" >&2
+      return 1
+    }
+    sleep 0.1
+  done
 }

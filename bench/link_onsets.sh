@@ -27,14 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wait_for() {
-  local tries=$(($1 * 10))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ $((tries -= 1)) -gt 0 ] || { echo "link_onsets: timed out waiting for: $*" >&2; return 1; }
-    sleep 0.1
-  done
-}
 probe_has() { grep -q "$1" "$tmp/probe.log"; }
 
 # p50, p99 and max of |x| over the numbers on stdin, in ms.

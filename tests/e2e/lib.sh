@@ -23,6 +23,11 @@
 #                                 options passed on: --frames, each line starting with the JACK
 #                                 frame, or --transport); waits for its port. E2E_CAPTURE: its
 #                                 output file; E2E_CAPTURE_PORT: the full JACK port name.
+#   e2e_transport_master BPM      jack_transport as timebase master at BPM, located at 0 and
+#                                 stopped; `transport COMMAND` sends it a command ("play").
+#   e2e_midi_clock_reference [option…]  jack_midi_clock on the transport (E2E_MCLK_PID, its port
+#                                 E2E_MCLK_PORT) into a capture of its own (E2E_MCLK_REF; options
+#                                 as for e2e_capture_start).
 #   e2e_korvane_start [ini] [env…] copy KORVANE_BIN into a fresh folder (KORVANE_DIR), with the file
 #                                 ini as korvane.ini when given, and start it there with the extra
 #                                 NAME=value settings; KORVANE_PID, KORVANE_LOG (stdout+stderr).
@@ -363,4 +368,24 @@ e2e_wait_capture() {
   e2e_poll "$timeout" e2e_capture_has "$pattern" ||
     e2e_fail "no captured message matched /$pattern/ in ${timeout}s"
   e2e_capture_data | grep -E -m1 "$pattern"
+}
+
+e2e_transport_master() {
+  mkfifo "$E2E_TMP/transport"
+  e2e_spawn "$E2E_TMP/transport.log" bash -c "exec jack_transport <'$E2E_TMP/transport'"
+  exec 7>"$E2E_TMP/transport"
+  transport "master"
+  transport "tempo $1"
+  transport "locate 0"
+}
+transport() { echo "$1" >&7; }
+
+e2e_midi_clock_reference() {
+  e2e_spawn "$E2E_TMP/mclk.log" jack_midi_clock
+  E2E_MCLK_PID=$E2E_LAST_PID
+  e2e_capture_start "mclk-$E2E_TAG" "$@"
+  E2E_MCLK_REF=$E2E_CAPTURE
+  e2e_wait_for 20 bash -c "jack_lsp | grep -q '^jack_midi_clock:'"
+  E2E_MCLK_PORT=$(jack_lsp | grep '^jack_midi_clock:' | head -1)
+  e2e_jack_connect "$E2E_MCLK_PORT" "$E2E_CAPTURE_PORT"
 }

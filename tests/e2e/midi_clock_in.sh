@@ -5,20 +5,9 @@
 source "$(dirname "$0")/lib.sh"
 
 e2e_jack_start
-mkfifo "$E2E_TMP/transport"
-e2e_spawn "$E2E_TMP/transport.log" bash -c "exec jack_transport <'$E2E_TMP/transport'"
-exec 7>"$E2E_TMP/transport"
-transport() { echo "$1" >&7; }
-transport "master"
-transport "tempo 120"
-transport "locate 0"
-e2e_spawn "$E2E_TMP/mclk.log" jack_midi_clock
-mclk_pid=$E2E_LAST_PID
-e2e_capture_start "mclk-$E2E_TAG" --frames
-ref=$E2E_CAPTURE
-e2e_wait_for 20 bash -c "jack_lsp | grep -q '^jack_midi_clock:'"
-mclk=$(jack_lsp | grep '^jack_midi_clock:' | head -1)
-e2e_jack_connect "$mclk" "$E2E_CAPTURE_PORT"
+e2e_transport_master 120
+e2e_midi_clock_reference --frames
+mclk_pid=$E2E_MCLK_PID ref=$E2E_MCLK_REF mclk=$E2E_MCLK_PORT
 e2e_capture_start "kv-$E2E_TAG" --frames
 E2E_KORVANE_ARGS=(--sync midi-clock=jack_midi_clock --device "$E2E_CAPTURE_PORT")
 e2e_korvane_start

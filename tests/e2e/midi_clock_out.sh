@@ -59,19 +59,9 @@ echo "free running: first pulses $phase frames off the press's phase, $apart of 
 e2e_korvane_stop
 
 # Following JACK transport; the master driven through a pipe like a terminal.
-mkfifo "$E2E_TMP/transport"
-e2e_spawn "$E2E_TMP/transport.log" bash -c "exec jack_transport <'$E2E_TMP/transport'"
-exec 7>"$E2E_TMP/transport"
-transport() { echo "$1" >&7; }
-transport "master"
-transport "tempo 125"
-transport "locate 0"
-e2e_spawn "$E2E_TMP/mclk.log" jack_midi_clock
-mclk_pid=$E2E_LAST_PID
-e2e_capture_start "mclk-$E2E_TAG" --frames
-ref=$E2E_CAPTURE
-e2e_wait_for 20 bash -c "jack_lsp | grep -q '^jack_midi_clock:'"
-e2e_jack_connect "$(jack_lsp | grep '^jack_midi_clock:' | head -1)" "$E2E_CAPTURE_PORT"
+e2e_transport_master 125
+e2e_midi_clock_reference --frames
+mclk_pid=$E2E_MCLK_PID ref=$E2E_MCLK_REF
 e2e_capture_start "follow-$E2E_TAG" --frames
 E2E_KORVANE_ARGS=(--sync jack --send-clock --device "$E2E_CAPTURE_PORT")
 e2e_korvane_start

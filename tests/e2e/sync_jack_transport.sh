@@ -8,19 +8,10 @@ export JACK_NO_START_SERVER=1
 e2e_jack_start
 e2e_capture_start
 # The master, driven through a pipe like a terminal.
-mkfifo "$E2E_TMP/transport"
-e2e_spawn "$E2E_TMP/transport.log" bash -c "exec jack_transport <'$E2E_TMP/transport'"
-exec 7>"$E2E_TMP/transport"
-transport() { echo "$1" >&7; }
-transport "master"
-transport "tempo 125"
-transport "locate 0"
+e2e_transport_master 125
 # The reference grid: jack_midi_clock's pulses for the same transport, on a capture of their own.
-e2e_spawn "$E2E_TMP/mclk.log" jack_midi_clock
-e2e_capture_start "mclk-$E2E_TAG"
-ref=$E2E_CAPTURE
-e2e_wait_for 20 bash -c "jack_lsp | grep -q '^jack_midi_clock:'"
-e2e_jack_connect "$(jack_lsp | grep '^jack_midi_clock:' | head -1)" "mclk-$E2E_TAG:in"
+e2e_midi_clock_reference
+ref=$E2E_MCLK_REF
 e2e_capture_start # Korvane's
 E2E_KORVANE_ARGS=(--sync jack --device "$E2E_CAPTURE_PORT")
 e2e_korvane_start
