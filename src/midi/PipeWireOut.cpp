@@ -126,6 +126,7 @@ bool PipeWireOut::openStream() {
   if (stream_ == nullptr) return false;
   streamFailed_ = false;
   streamed_ = false;
+  unlinkedWatches_ = 0;
   pausedWatches_ = -1;
   resetTicks_.store(true);
   lastFrames_ = 0;  // no callback runs yet

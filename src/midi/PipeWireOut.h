@@ -66,6 +66,7 @@ class PipeWireOut final : public AudioOut {
   int pausedWatches_ = -1;  // watches since a pause after playing; -1: playing or never played
   std::string failure_;
   int retryIn_ = 0;
+  int unlinkedWatches_ = 0;  // watches since the stream was made, while it never played
   std::uint32_t toldFrames_ = 0;
   double toldRate_ = 0;
   std::uint32_t toldSkips_ = 0;

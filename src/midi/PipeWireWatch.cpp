@@ -15,6 +15,9 @@ constexpr int kRetryWatches = 2;
 // A pause is told once it lasted this many watches (2 s): a daemon shutting down, even slowly
 // on a busy machine, pauses its streams before its socket goes.
 constexpr int kPauseWatches = 8;
+// A stream that has not played after this many watches (5 s) is made anew: the session manager
+// may have been asked for a sink before it knew one, and then leaves the stream unlinked.
+constexpr int kUnlinkedWatches = 20;
 // Missed cycles are told at most this often: a struggling machine must not flood the log.
 constexpr std::int64_t kSkipReportNs = 10'000'000'000;
 
@@ -43,7 +46,9 @@ void PipeWireOut::watch() {
     return;
   }
   if (streamFailed_) {
+    // On a connection of its own: the failed one may stay unserved by the session manager.
     closeStream();
+    closeCore();
     if (!failedTold_) tell("the PipeWire stream failed (" + failure_ + "); trying again");
     failedTold_ = true;
     retryIn_ = kRetryWatches;
@@ -53,6 +58,12 @@ void PipeWireOut::watch() {
     retryIn_ = kRetryWatches;
     if (core_ == nullptr && !openCore()) return;
     openStream();
+    return;
+  }
+  if (!streamed_ && ++unlinkedWatches_ >= kUnlinkedWatches) {
+    closeStream();
+    closeCore();
+    retryIn_ = 1;
     return;
   }
   // A daemon shutting down pauses its streams first: a pause is told only once it lasts.
