@@ -178,14 +178,28 @@ for s in "${subjects[@]}"; do
 done
 
 # Re-struck notes at the default tempo 125: 120 ticks are 120 ms. Onsets in the file $2 after the
-# moment $1 (s); prints the figures of interval - 120 ms.
+# moment $1 (s); prints the figures of interval - 120 ms. With $3 = clear, only the notes the graph
+# played: none of its skips (xruns, where no player sounds) from 10 ms before an onset (a lead)
+# to its first millisecond, nor within an interval that lost a note.
 interval_errors() {
   # A strike's first millisecond peaks near 0.085; a tail dying away across the low threshold
   # gives weak false onsets, left out.
-  awk -v from="$1" '$2 == "onset" && $1 > from && $3 >= 0.03 {
-      e = ($1 - last) * 1000 - 120
-      if (n++) printf "%.6f\n", (e < 5e-7 && e > -5e-7) ? 0 : e
-      last = $1 }' "$2" | stats ms
+  awk -v from="$1" -v only="${3:-}" '
+    function skipped(a, b,   i) {
+      for (i = 1; i <= skips; i++) if (skipTo[i] > a && skipFrom[i] < b) return 1
+      return 0
+    }
+    $1 == "#" && $2 == "skip" { skips++; skipFrom[skips] = $3; skipTo[skips] = $4; next }
+    $2 == "onset" && $1 > from && $3 >= 0.03 {
+      hit = skipped($1 - 0.010, $1 + 0.001)
+      if (n++) {
+        e = ($1 - last) * 1000 - 120
+        lost = e > 60 && skipped(last, $1)
+        if (only != "clear" || !(hit || lastHit || lost))
+          printf "%.6f\n", (e < 5e-7 && e > -5e-7) ? 0 : e
+      }
+      last = $1
+      lastHit = hit }' "$2" | stats ms
 }
 if [ "$held_seconds" -gt 0 ] && [[ " ${subjects[*]} " == *" korvane "* ]]; then
   # A recorder of its own, for the woodblock's short silences.
@@ -207,8 +221,10 @@ if [ "$held_seconds" -gt 0 ] && [[ " ${subjects[*]} " == *" korvane "* ]]; then
   sleep "$held_seconds"
   kill -USR1 "$PW_LAST_PID"; sleep 0.2
   xdotool mouseup 1
-  printf "120-tick notes held %d s, interval error\n" "$held_seconds"
-  printf "  korvane  %s\n" "$(interval_errors "$from" "$held")"
+  printf "120-tick notes held %d s, interval error (the graph skipped %d times)\n" \
+    "$held_seconds" "$(awk -v from="$from" '$2 == "skip" && $3 > from' "$held" | wc -l)"
+  printf "  korvane  all               %s\n" "$(interval_errors "$from" "$held")"
+  printf "  korvane  the graph playing %s\n" "$(interval_errors "$from" "$held" clear)"
   stop_subject
 fi
 

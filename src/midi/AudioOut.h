@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace midi {
@@ -21,6 +22,10 @@ struct AudioBuffer {
   std::uint32_t frames = 0;  ///< frames to render
   std::int64_t heardNs = 0;  ///< steady-clock ns at which the first frame reaches the device
   double rate = 48000;       ///< the stream's sample rate for this buffer
+  /// The device's own count of the first frame, wrapping at 2^32, where the device tells it
+  /// (JACK's frame time, PipeWire's graph position): it jumps over a cycle the device skipped,
+  /// so what follows a skip is placed right at once. Otherwise frames are counted as rendered.
+  std::optional<std::uint32_t> frame = std::nullopt;
 };
 
 /// Renders one buffer. Runs on the stream's real-time thread: no blocking lock, no allocation.

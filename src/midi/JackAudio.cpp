@@ -121,14 +121,14 @@ std::uint32_t JackClient::period() const {
   return alive_ ? jack_get_buffer_size(client_) : 0;
 }
 
-void JackClient::renderAudio(std::uint32_t frames, std::int64_t nowNs) {
+void JackClient::renderAudio(std::uint32_t frames, std::uint32_t start, std::int64_t nowNs) {
   const RenderFn* render = render_.load(std::memory_order_acquire);
   if (render == nullptr) return;
   auto* left = static_cast<float*>(jack_port_get_buffer(audio_[0], frames));
   auto* right = static_cast<float*>(jack_port_get_buffer(audio_[1], frames));
   // The cycle's start as the MIDI ports see it: the moment its first frame is taken as heard.
   (*render)(AudioBuffer{left, right, 1, frames, nowNs,
-                        static_cast<double>(jack_get_sample_rate(client_))});
+                        static_cast<double>(jack_get_sample_rate(client_)), start});
 }
 
 }  // namespace midi

@@ -231,7 +231,7 @@ int JackClient::process(std::uint32_t frames) {
     return true;
   };
   queue_.play(due, write);
-  renderAudio(frames, now);
+  renderAudio(frames, start, now);
   cycles_.fetch_add(1, std::memory_order_release);
   return 0;
 }

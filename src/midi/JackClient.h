@@ -89,8 +89,8 @@ class JackClient {
   int process(std::uint32_t frames);
   /// Full names of the MIDI ports with flags (input or output) that are not this client's.
   std::vector<std::string> otherPorts(unsigned long flags);
-  /// The synthesizer's part of the cycle.
-  void renderAudio(std::uint32_t frames, std::int64_t nowNs);
+  /// The synthesizer's part of the cycle that starts at frame start, woken at nowNs.
+  void renderAudio(std::uint32_t frames, std::uint32_t start, std::int64_t nowNs);
   /// Lets the queue play out, at most half a second.
   void drain();
   bool waitCycles(int cycles, std::chrono::milliseconds timeout);

@@ -218,10 +218,13 @@ void PipeWireOut::onProcess() {
   pw_stream_get_time_n(stream_, &time, sizeof time);
   const double rate = rate_.load(std::memory_order_relaxed);
   const StreamTime report{time.now,      time.delay,  time.rate.num, time.rate.denom,
-                          time.buffered, time.queued, lastFrames_};
+                          time.buffered, time.queued, lastFrames_,   time.ticks};
   auto* samples = static_cast<float*>(data.data);
-  if (frames > 0 && render_)
-    render_(AudioBuffer{samples, samples + 1, 2, frames, heardAtNs(report, rate), rate});
+  if (frames > 0 && render_) {
+    AudioBuffer out{samples, samples + 1, 2, frames, heardAtNs(report, rate), rate};
+    if (time.rate.denom != 0) out.frame = heardFrame(report, rate);
+    render_(out);
+  }
   data.chunk->offset = 0;
   data.chunk->stride = kFrameBytes;
   data.chunk->size = frames * kFrameBytes;

@@ -13,18 +13,23 @@ constexpr std::int64_t kOffNs = 2'000'000;
 
 void StreamClock::begin(const AudioBuffer& buffer, std::int64_t nowNs) {
   const double rate = buffer.rate > 0 ? buffer.rate : 48000;
+  // Counted as rendered unless the device counts: then a skipped cycle moves the frame as far
+  // as the time, and the mapping holds.
+  const std::uint32_t start = buffer.frame.value_or(next_);
+  const auto skipped = static_cast<std::int32_t>(start - next_);  // wraps like the counters
+  const std::int64_t expectedNs = expectedNs_ + std::llround(skipped * 1e9 / rate);
   if (rate != clock_.rate() || !clock_.locked()) {
     clock_.reset(rate);
     aheadCount_ = 0;
-  } else if (buffer.frames != quantum_ || std::llabs(buffer.heardNs - expectedNs_) > kOffNs) {
+  } else if (buffer.frames != quantum_ || std::llabs(buffer.heardNs - expectedNs) > kOffNs) {
     clock_.watchForJump();
   }
   if (buffer.frames != quantum_) aheadCount_ = 0;
   quantum_ = buffer.frames;
-  start_ = static_cast<std::uint32_t>(frames_);  // the clock counts like JACK: modulo 2^32
+  start_ = start;
   count_ = buffer.frames;
   clock_.update(buffer.heardNs, start_);
-  frames_ += buffer.frames;
+  next_ = start_ + buffer.frames;
   expectedNs_ = buffer.heardNs + std::llround(buffer.frames * 1e9 / rate);
   measureAhead(buffer.heardNs - nowNs);
   const double margin = kMarginSeconds * 1e9 + static_cast<double>(aheadNs_);

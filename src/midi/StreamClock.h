@@ -20,8 +20,8 @@ class StreamClock {
   static constexpr double kMarginSeconds = 0.002;
 
   /// Starts a buffer: its first frame is heard at buffer.heardNs; the stream asked at nowNs.
-  /// A new rate re-locks at once; a new quantum or a buffer off its expected time (an xrun, a
-  /// stall) makes the mapping watch for a jump.
+  /// A new rate re-locks at once; a new quantum or a buffer off the time its frame puts it at
+  /// (an xrun, a stall) makes the mapping watch for a jump.
   void begin(const AudioBuffer& buffer, std::int64_t nowNs);
   /// Offset in the buffer begun of a message for momentNs (steady ns, any uptime): nullopt
   /// when it belongs to a later buffer, 0 when it is due already.
@@ -34,9 +34,9 @@ class StreamClock {
   void measureAhead(std::int64_t aheadNs);
 
   FrameClock clock_;
-  std::int64_t frames_ = 0;  // frames asked for since the start
-  std::uint32_t start_ = 0, count_ = 0, quantum_ = 0, lead_ = 0;
-  std::int64_t expectedNs_ = 0;  // heardNs the next buffer should have
+  // The buffer begun; next_: where one that follows on starts.
+  std::uint32_t start_ = 0, count_ = 0, next_ = 0, quantum_ = 0, lead_ = 0;
+  std::int64_t expectedNs_ = 0;  // heardNs of a buffer at next_
   // How far the device plays ahead of the callback: the median of the first buffers after a
   // lock, so that a burst of early or late callbacks does not move it.
   std::array<std::int64_t, 9> aheads_{};

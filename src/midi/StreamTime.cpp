@@ -30,6 +30,14 @@ std::int64_t heardAtNs(const StreamTime& time, double streamRate) {
   return time.nowNs + std::llround(ahead);
 }
 
+std::uint32_t heardFrame(const StreamTime& time, double streamRate) {
+  if (time.rateDenom == 0 || streamRate <= 0) return 0;
+  const double positionNs = static_cast<double>(time.ticks) * time.rateNum * 1e9 / time.rateDenom;
+  const double ahead = static_cast<double>(heardAtNs(time, streamRate) - time.nowNs);
+  const auto frame = std::llround((positionNs + ahead) * streamRate / 1e9);
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(frame));
+}
+
 std::int64_t capturedAtNs(const StreamTime& time, double streamRate) {
   return time.nowNs - std::llround(delayNs(time) + framesNs(time.bufferedFrames, streamRate));
 }

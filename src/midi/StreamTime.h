@@ -18,6 +18,7 @@ struct StreamTime {
   /// Frames the graph took from the stream this cycle: a playback stream renders one buffer
   /// ahead, so the buffer rendered now follows them. 0 for the first buffer of a run.
   std::uint64_t playingFrames = 0;
+  std::uint64_t ticks = 0;  ///< the graph's position at the report, in its time unit
 };
 
 /// Steady-clock ns at which the first frame of the buffer rendered now is heard: the report's
@@ -25,6 +26,11 @@ struct StreamTime {
 /// at streamRate frames per second). A report without a rate, or a negative delay, counts as no
 /// delay.
 std::int64_t heardAtNs(const StreamTime& time, double streamRate);
+
+/// The graph's count of the frame heard at heardAtNs(time, streamRate), wrapping at 2^32: its
+/// position plus the same frames ahead, so that the two move together, and a cycle the graph
+/// skipped moves both. 0 for a report without a rate.
+std::uint32_t heardFrame(const StreamTime& time, double streamRate);
 
 /// Steady-clock ns at which the first frame of a captured buffer left the device: the report's
 /// moment less the graph delay and the resampler's frames.

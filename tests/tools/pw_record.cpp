@@ -4,7 +4,8 @@
 // Each buffer is stamped with its first frame's moment from the stream's time report, so onsets
 // are on the steady clock, like a press stamped by the caller.
 // Lines starting with "#" are the tool's own notes ("# ready <rate>", "# level <peak>" on
-// SIGUSR1, "# buffers <n> skipped <n>" at the end).
+// SIGUSR1, "# skip <from> <to>" for a stretch the graph skipped (an xrun: nothing was played
+// there), "# buffers <n> skipped <n>" at the end).
 // Usage: pw_record [threshold (0.02)] [silence before an onset, ms (30)] [--latency N/RATE]
 // Ends on SIGTERM or SIGINT.
 #include <pipewire/pipewire.h>
@@ -24,9 +25,11 @@
 
 namespace {
 
+/// An onset, or (untilNs set) a stretch the graph skipped: [ns, untilNs).
 struct Onset {
   std::int64_t ns;
   float peak;
+  std::int64_t untilNs = 0;
 };
 
 /// Analysed on the data thread, each buffer in its own cycle (so that its time report is its
@@ -43,6 +46,7 @@ struct Recorder {
   std::uint64_t pendingFrames = 0;
   Onset onset{};
   midi::TickWatch ticks;
+  std::int64_t endNs = 0;  // where the last buffer's frames end
   // Data thread to main loop: a single-producer ring, counters.
   std::array<Onset, 1024> ring{};
   std::atomic<std::uint32_t> written{0}, read{0};
@@ -51,15 +55,24 @@ struct Recorder {
   bool readyTold = false;
 };
 
-void push(Recorder& r) {
+void send(Recorder& r, const Onset& o) {
   const std::uint32_t w = r.written.load(std::memory_order_relaxed);
   if (w - r.read.load(std::memory_order_acquire) >= r.ring.size()) {
     r.lost.fetch_add(1, std::memory_order_relaxed);
   } else {
-    r.ring[w % r.ring.size()] = r.onset;
+    r.ring[w % r.ring.size()] = o;
     r.written.store(w + 1, std::memory_order_release);
   }
+}
+
+void push(Recorder& r) {
+  send(r, r.onset);
   r.pending = false;
+}
+
+void printSeconds(std::int64_t ns) {
+  std::printf("%lld.%06lld", static_cast<long long>(ns / 1'000'000'000),
+              static_cast<long long>(ns % 1'000'000'000 / 1000));
 }
 
 void printAll(Recorder& r) {
@@ -70,8 +83,16 @@ void printAll(Recorder& r) {
   std::uint32_t i = r.read.load(std::memory_order_relaxed);
   for (; i != r.written.load(std::memory_order_acquire); ++i) {
     const Onset& o = r.ring[i % r.ring.size()];
-    std::printf("%lld.%06lld onset %.3f\n", static_cast<long long>(o.ns / 1'000'000'000),
-                static_cast<long long>(o.ns % 1'000'000'000 / 1000), static_cast<double>(o.peak));
+    if (o.untilNs != 0) {
+      std::printf("# skip ");
+      printSeconds(o.ns);
+      std::printf(" ");
+      printSeconds(o.untilNs);
+      std::printf("\n");
+      continue;
+    }
+    printSeconds(o.ns);
+    std::printf(" onset %.3f\n", static_cast<double>(o.peak));
   }
   r.read.store(i, std::memory_order_release);
   std::fflush(stdout);
@@ -130,9 +151,15 @@ void onProcess(void* data) {
     const std::uint32_t frames = d.chunk->size / (2 * sizeof(float));
     const auto* samples = static_cast<const float*>(d.data) + d.chunk->offset / sizeof(float);
     r.buffers.fetch_add(1, std::memory_order_relaxed);
-    if (time.rate.num != 0 && r.ticks.skipped(time.ticks, frames))
+    const std::int64_t firstNs = midi::capturedAtNs(report, r.rate);
+    if (time.rate.num != 0 && r.ticks.skipped(time.ticks, frames)) {
       r.skipped.fetch_add(1, std::memory_order_relaxed);
-    analyse(r, samples, frames, 2, midi::capturedAtNs(report, r.rate));
+      // What the graph did not play: from where the last buffer ended to this one (the other
+      // way round when two buffers came in one cycle, one of them stamped a cycle off).
+      send(r, {std::min(r.endNs, firstNs), 0, std::max(r.endNs, firstNs)});
+    }
+    analyse(r, samples, frames, 2, firstNs);
+    r.endNs = firstNs + std::llround(frames * 1e9 / r.rate);
   }
   pw_stream_queue_buffer(r.stream, buffer);
 }
@@ -180,7 +207,14 @@ int main(int argc, char** argv) {
   events.process = onProcess;
   events.param_changed = onFormat;
   events.state_changed = onState;
-  r.stream = pw_stream_new_simple(pw_main_loop_get_loop(r.loop), "pw_record", props, &events, &r);
+  // A real-time data thread, as a player has: the recorder is not the node the graph waits for.
+  auto* context =
+      pw_context_new(pw_main_loop_get_loop(r.loop),
+                     pw_properties_new(PW_KEY_CONFIG_NAME, "client-rt.conf", nullptr), 0);
+  auto* core = context ? pw_context_connect(context, nullptr, 0) : nullptr;
+  spa_hook listener{};
+  if (core) r.stream = pw_stream_new(core, "pw_record", props);
+  if (r.stream) pw_stream_add_listener(r.stream, &listener, &events, &r);
 
   std::uint8_t storage[512];
   spa_pod_builder builder{};
@@ -205,6 +239,8 @@ int main(int argc, char** argv) {
   pw_loop_update_timer(pw_main_loop_get_loop(r.loop), printer, &every, &every, false);
   pw_main_loop_run(r.loop);
   pw_stream_destroy(r.stream);
+  pw_core_disconnect(core);
+  pw_context_destroy(context);
   if (r.pending) push(r);
   printAll(r);
   std::printf("# buffers %llu skipped %llu lost %llu\n",

@@ -25,6 +25,10 @@ struct Device {
   std::uint32_t newQuantum = 0;
   double newRate = 0;
   std::int64_t origin = 5 * kSecond;
+  // The device tells its frame count (JACK, PipeWire): it jumps with the clock. From buffer
+  // skipEvery on, every skipEvery-th cycle is skipped: no buffer is asked for it.
+  bool counted = false;
+  std::int64_t skipEvery = 0;
 };
 
 struct Placed {
@@ -33,8 +37,9 @@ struct Placed {
 };
 
 /// Runs seconds of buffers; each buffer a sender queues one message for a moment within it,
-/// placed in order. Returns each placement.
-std::vector<Placed> run(const Device& d, double seconds, std::size_t& unplaced) {
+/// placed in order. Returns each placement; skips counts the cycles skipped.
+std::vector<Placed> run(const Device& d, double seconds, std::size_t& unplaced,
+                        std::size_t* skips = nullptr) {
   midi::StreamClock clock;
   std::mt19937 random(7);
   std::uniform_int_distribution<std::int64_t> jitter(0, d.jitterNs);
@@ -43,17 +48,28 @@ std::vector<Placed> run(const Device& d, double seconds, std::size_t& unplaced) 
   std::vector<Placed> placed;
   double deviceNs = static_cast<double>(d.origin);  // when the next frame is heard
   std::int64_t lastMoment = 0;
+  std::uint32_t counter = 4'000'000'000u;  // wraps within the run
   for (std::int64_t k = 0; deviceNs < static_cast<double>(d.origin) + seconds * 1e9; ++k) {
     const bool changed = k >= d.changeAt;
     const double rate = changed && d.newRate > 0 ? d.newRate : d.rate;
     const std::uint32_t quantum = changed && d.newQuantum > 0 ? d.newQuantum : d.quantum;
-    if (k == d.changeAt) deviceNs += static_cast<double>(d.jumpNs);
+    const double nsPerFrame = 1e9 / (rate * (1 + d.ppm * 1e-6));
+    if (k == d.changeAt) {
+      deviceNs += static_cast<double>(d.jumpNs);
+      counter += static_cast<std::uint32_t>(std::llround(d.jumpNs / nsPerFrame));
+    }
+    if (d.skipEvery > 0 && k > 0 && k % d.skipEvery == 0) {
+      deviceNs += quantum * nsPerFrame;
+      counter += quantum;
+      if (skips) ++*skips;
+    }
     const std::int64_t late = (k % 50 == 0 ? d.lateNs : 0) + jitter(random);
     const auto heard = static_cast<std::int64_t>(deviceNs) + late;
     const std::int64_t now = heard - d.aheadNs;
     midi::AudioBuffer buffer{nullptr, nullptr, 1, quantum, heard, rate};
+    if (d.counted) buffer.frame = counter;
+    counter += quantum;
     clock.begin(buffer, now);
-    const double nsPerFrame = 1e9 / (rate * (1 + d.ppm * 1e-6));
     while (!pending.empty()) {
       const auto offset = clock.offsetOf(pending.front());
       if (!offset) break;
@@ -107,6 +123,38 @@ TEST(StreamClock, LatencyStaysTheLead) {
     const double allowed = 80'000 + 4'000 * std::abs(d.ppm);
     EXPECT_LT(worst, allowed) << "latency off the lead (ns)";
     EXPECT_LT(high - low, allowed) << "latency not constant (ns)";
+  }
+}
+
+// A device that skips a cycle (an overloaded graph) and says so in its count: only a message
+// due in the cycle skipped is late, by that cycle at most; the next ones are on time at once.
+TEST(StreamClock, ACountedSkipLeavesTheNextMessagesOnTime) {
+  Device steady{"graph skipping a cycle every 100, counted"};
+  steady.counted = true;
+  steady.skipEvery = 100;
+  Device xrun{"xrun: clock and count 30 ms on", 48000, 256, 0, 0, 20'000, 0, 3000, 30'000'000};
+  xrun.counted = true;
+  xrun.skipEvery = 1 << 30;
+  Device small = steady;
+  small.what = "128 frames, device 3 ms ahead, skipping every 100";
+  small.quantum = 128;
+  small.aheadNs = 3'000'000;
+  for (const auto& d : {steady, xrun, small}) {
+    SCOPED_TRACE(d.what);
+    std::size_t unplaced = 0, skips = d.jumpNs != 0 ? 1 : 0;
+    const auto placed = run(d, 40, unplaced, &skips);
+    EXPECT_LE(unplaced, 8u) << "messages stuck in the queue";
+    std::size_t late = 0;
+    for (const auto& p : placed) {
+      if (p.buffer < 400) continue;
+      const double off = p.latencyNs - p.leadNs;
+      if (std::abs(off) < 80'000) continue;
+      ++late;
+      EXPECT_GT(off, 0) << "early at buffer " << p.buffer;
+      EXPECT_LT(off, std::max<double>(d.jumpNs, d.quantum * 1e9 / d.rate) + 80'000)
+          << "late by more than the skip at buffer " << p.buffer;
+    }
+    EXPECT_LE(late, skips) << "messages off the lead after " << skips << " skips";
   }
 }
 

@@ -73,6 +73,29 @@ TEST(StreamTime, HeardAndCapturedMomentsAddTheDelayAndWhatIsBuffered) {
   }
 }
 
+// The frame heard moves with the moment heard: by the position, and by what plays ahead of it.
+TEST(StreamTime, HeardFrameIsThePositionPlusWhatPlaysAhead) {
+  struct Row {
+    const char* what;
+    StreamTime time;
+    double streamRate;
+    std::uint32_t frame;
+  };
+  const std::vector<Row> rows = {
+      {"position only", {kNow, 0, 1, 48000, 0, 0, 0, 96000}, 48000, 96000},
+      {"a quantum of delay and the buffer playing",
+       {kNow, 256, 1, 48000, 0, 0, 128, 96000},
+       48000,
+       96000 + 256 + 128},
+      {"graph at 44.1 kHz, stream at 48 kHz", {kNow, 441, 1, 44100, 0, 0, 0, 44100}, 48000, 48480},
+      // Days of uptime pass 2^32 frames: the count wraps like JACK's.
+      {"past 2^32", {kNow, 0, 1, 48000, 0, 0, 0, (1ull << 32) + 10}, 48000, 10},
+      {"report without a rate", {kNow, 256, 0, 0, 0, 0, 0, 96000}, 48000, 0},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(midi::heardFrame(row.time, row.streamRate), row.frame) << row.what;
+}
+
 TEST(StreamTime, FramesToRenderAreWhatWasRequestedAndFits) {
   struct Row {
     std::uint64_t requested;
