@@ -10,6 +10,7 @@
 #                      bus, and wait for them.
 #   pw_spawn LOG cmd…  start a process that pw_stop ends too; its pid in PW_LAST_PID.
 #   pw_restart LOG_DIR after pw_stop: a new daemon in the same runtime folder, as pw_start.
+#   pw_korvane_start DRIVER / pw_korvane_open DRIVER   (end-to-end tests) see below.
 #
 # Under lib.sh every process is also handed to e2e_spawn, so a failing test prints their logs and
 # its clean-up ends them.
@@ -142,11 +143,16 @@ pw_stop() {
 # For end-to-end tests: a daemon of the test's own, a recorder of its sink (PW_RECORD) and
 # Korvane (PW_WID) with its synthesizer on the given output; the test fails unless it plays there.
 pw_korvane_start() {
-  local driver=$1
   pw_start "$E2E_TMP" || e2e_fail "no PipeWire daemon of our own"
   PW_RECORD="$E2E_TMP/record.txt"
   pw_spawn "$PW_RECORD" "$TOOLS_DIR/pw_record" 0.02 30
   e2e_wait_for 20 grep -q '^# ready' "$PW_RECORD"
+  pw_korvane_open "$1"
+}
+
+# Korvane (again) on the daemon and recorder pw_korvane_start began, on the given output.
+pw_korvane_open() {
+  local driver=$1
   e2e_korvane_start "" KORVANE_SYNTH_DRIVER="$driver" KORVANE_MIDI_LOG=1
   PW_WID=$(e2e_window)
   e2e_wait_for 60 grep -q 'synthesizer ready' "$KORVANE_LOG"
