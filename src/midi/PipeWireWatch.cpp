@@ -49,6 +49,7 @@ void PipeWireOut::watch() {
     // On a connection of its own: the failed one may stay unserved by the session manager.
     closeStream();
     closeCore();
+    streamFailed_ = false;  // handled: the retry below opens the next stream
     if (!failedTold_) tell("the PipeWire stream failed (" + failure_ + "); trying again");
     failedTold_ = true;
     retryIn_ = kRetryWatches;

@@ -6,6 +6,8 @@
 #                      with the null sink PW_SINK made the default; waits until the PulseAudio
 #                      server names it as its default sink (30 s at most). Exports
 #                      DBUS_SESSION_BUS_ADDRESS. Returns 1 with the logs on stderr on failure.
+#                      With PW_NO_SINK set: no sink of ours, and it waits for the PulseAudio
+#                      server only.
 #   pw_stop            end what pw_start and pw_spawn started (SIGTERM, newest first), then the
 #                      bus, and wait for them.
 #   pw_spawn LOG cmd…  start a process that pw_stop ends too; its pid in PW_LAST_PID.
@@ -59,6 +61,7 @@ context.objects = [
 EOF
 }
 
+pw_session_manager_up() { pw-cli ls Client 2>/dev/null | grep -qi 'wireplumber'; }
 pw_ready() { pactl info 2>/dev/null | grep -qx "Default Sink: $PW_SINK"; }
 
 pw_wait() {
@@ -88,7 +91,8 @@ pw_start() {
   fi
   unset PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR PULSE_SERVER PULSE_RUNTIME_PATH
   export XDG_STATE_HOME="${XDG_STATE_HOME:-$HOME/.local/state}"
-  pw_write_config
+  rm -f "$XDG_CONFIG_HOME/pipewire/pipewire.conf.d/korvane-null-sink.conf"
+  [ -n "${PW_NO_SINK:-}" ] || pw_write_config
   rm -f "$pidfile" "$addrfile"
   # The bus lives as long as the sleep inside its session: ending that pid ends the bus, and
   # dbus-run-session then ends its daemon itself (ending dbus-run-session would orphan it).
@@ -108,6 +112,10 @@ pw_start() {
     return 1
   }
   pw_spawn "$logs/wireplumber.log" wireplumber
+  if [ -n "${PW_NO_SINK:-}" ]; then
+    pw_wait "the session manager" 300 pw_session_manager_up
+    return
+  fi
   pw_spawn "$logs/pipewire-pulse.log" pipewire-pulse
   pw_wait "the null sink as the default" 300 pw_ready || {
     tail -n 30 "$logs/pipewire.log" "$logs/wireplumber.log" "$logs/pipewire-pulse.log" >&2
