@@ -14,9 +14,7 @@ source "$(dirname "$0")/stats.sh"
 tmp=$(mktemp -d)
 pids=()
 cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  stop_pids "${pids[@]}"
   jack_stop
   rm -rf "$tmp"
 }
@@ -43,7 +41,7 @@ for jitter in 0 2 5; do
   # SIGINT: jack_midi_clock closes its client (killed, it would stall the server's cycles).
   kill -INT "$mclk"
   wait "$mclk" 2>/dev/null || true
-  for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null || true; wait "$p" 2>/dev/null || true; done
+  stop_pids "${pids[@]}"
   exec 7>&-
   rm -f "$tmp/transport"
   # The step: the pulse before the first interval nearer 140's (857 frames) than 120's (1000).

@@ -18,11 +18,6 @@ source "$(dirname "$0")/jack.sh"
 source "$(dirname "$0")/stats.sh"
 tmp=$(mktemp -d)
 pids=()
-stop_pids() {
-  local p
-  for p in "$@"; do kill -TERM "$p" 2>/dev/null || true; done
-  for p in "$@"; do wait "$p" 2>/dev/null || true; done
-}
 cleanup() {
   stop_pids "${pids[@]}"
   exec 7>&- 2>/dev/null || true

@@ -6,6 +6,7 @@
 #                                JACK's server registry.
 #   wait_for SECONDS cmd…        run cmd every 100 ms until it succeeds; 1 (and a line on
 #                                stderr, named after the script) when it never does.
+#   stop_pids PID…               SIGTERM to each, then wait for them all.
 
 JACKD_PID=""
 export JACK_NO_START_SERVER=1
@@ -40,4 +41,10 @@ wait_for() {
     }
     sleep 0.1
   done
+}
+
+stop_pids() {
+  local p
+  for p in "$@"; do kill -TERM "$p" 2>/dev/null || true; done
+  for p in "$@"; do wait "$p" 2>/dev/null || true; done
 }

@@ -28,6 +28,8 @@
 #   e2e_midi_clock_reference [option…]  jack_midi_clock on the transport (E2E_MCLK_PID, its port
 #                                 E2E_MCLK_PORT) into a capture of its own (E2E_MCLK_REF; options
 #                                 as for e2e_capture_start).
+#   e2e_play_followed WID REF     the "120" button, `transport play` until the first pulse is in
+#                                 the capture REF, then the pad held (see below).
 #   e2e_korvane_start [ini] [env…] copy KORVANE_BIN into a fresh folder (KORVANE_DIR), with the file
 #                                 ini as korvane.ini when given, and start it there with the extra
 #                                 NAME=value settings; KORVANE_PID, KORVANE_LOG (stdout+stderr).
@@ -379,6 +381,16 @@ e2e_transport_master() {
   transport "locate 0"
 }
 transport() { echo "$1" >&7; }
+
+# Plays on a followed source: the "120" button, the source playing until its first pulse reaches
+# the reference capture REF, then the pad held at 100,45.
+e2e_play_followed() {
+  local wid=$1 ref=$2
+  e2e_click "$wid" 282 157 # the "120" button
+  transport "play"
+  e2e_wait_for 20 grep -q ' f8$' "$ref"
+  e2e_pad_press "$wid" 100 45
+}
 
 e2e_midi_clock_reference() {
   e2e_spawn "$E2E_TMP/mclk.log" jack_midi_clock

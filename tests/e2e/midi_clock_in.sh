@@ -13,24 +13,18 @@ E2E_KORVANE_ARGS=(--sync midi-clock=jack_midi_clock --device "$E2E_CAPTURE_PORT"
 e2e_korvane_start
 wid=$(e2e_window)
 e2e_wait_for 20 e2e_jack_connected Korvane:clock_in "$mclk"
-e2e_click "$wid" 282 157 # the "120" button
-
-transport "play"
-e2e_wait_for 20 grep -q ' f8$' "$ref"
-e2e_pad_press "$wid" 100 45
-ons() { e2e_capture_data | awk '$2 == "90"' | wc -l; }
-at_least() { [ "$(ons)" -ge "$1" ]; }
-e2e_wait_for 30 at_least 20
+e2e_play_followed "$wid" "$ref"
+e2e_wait_for 30 e2e_at_least 90 20
 transport "tempo 140"
-e2e_wait_for 30 at_least 50
+e2e_wait_for 30 e2e_at_least 90 50
 
 # Stopped: no new strike, the last note ends.
 transport "stop"
 e2e_wait_for 10 grep -q ' fc$' "$ref"
 sleep 0.5
-before=$(ons)
+before=$(e2e_count 90)
 sleep 1
-[ "$(ons)" -eq "$before" ] || e2e_fail "strikes went on after the clock stopped"
+[ "$(e2e_count 90)" -eq "$before" ] || e2e_fail "strikes went on after the clock stopped"
 last=$(e2e_capture_data | awk '$2 == "90" || $2 == "80" { s = $2 } END { print s }')
 [ "$last" = "80" ] || e2e_fail "a note was left sounding after the stop"$'\n'"$(e2e_capture_data)"
 xdotool mouseup 1

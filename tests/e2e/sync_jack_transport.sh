@@ -17,14 +17,8 @@ E2E_KORVANE_ARGS=(--sync jack --device "$E2E_CAPTURE_PORT")
 e2e_korvane_start
 wid=$(e2e_window)
 e2e_wait_for 20 bash -c "jack_lsp | grep -q '^Korvane:out'"
-e2e_click "$wid" 282 157 # the "120" button
-
-transport "play"
-e2e_wait_for 20 grep -q ' f8$' "$ref"
-e2e_pad_press "$wid" 100 45
-ons() { e2e_capture_data | awk '$2 == "90"' | wc -l; }
-at_least() { [ "$(ons)" -ge "$1" ]; }
-e2e_wait_for 30 at_least 20
+e2e_play_followed "$wid" "$ref"
+e2e_wait_for 30 e2e_at_least 90 20
 
 # Each strike after the press's note lies on a sixteenth: beside every sixth pulse of the
 # reference. A loaded machine may hold back single strikes: most must be within a millisecond.
@@ -48,14 +42,14 @@ read -r near total < <(awk -v ref="$ref" '
 # Stopped: no new strike, the last note ends.
 transport "stop"
 sleep 0.5
-before=$(ons)
+before=$(e2e_count 90)
 sleep 1
-[ "$(ons)" -eq "$before" ] || e2e_fail "strikes went on after the transport stopped"
+[ "$(e2e_count 90)" -eq "$before" ] || e2e_fail "strikes went on after the transport stopped"
 last=$(e2e_capture_data | awk '$2 == "90" || $2 == "80" { s = $2 } END { print s }')
 [ "$last" = "80" ] || e2e_fail "a note was left sounding after the stop"$'\n'"$(e2e_capture_data)"
 # Played again: strikes resume.
 transport "play"
-e2e_wait_for 20 at_least $((before + 4))
+e2e_wait_for 20 e2e_at_least 90 $((before + 4))
 xdotool mouseup 1
 e2e_wait_for 10 e2e_capture_has ' b0 7b 00$'
 echo "$near of $total strikes within 1 ms of the master's sixteenths"
